@@ -1,0 +1,73 @@
+# Sourced by scripts/test and scripts/run: a private Xvfb display and a
+# private Wine prefix, and the clean-up of both. Everything started here is
+# remembered by pid (or by its own prefix, for wineserver) and ended at exit.
+
+gravo_pids=()
+gravo_prefixes=()
+
+# The 32-bit loader needs a kernel that runs 32-bit Linux code; some
+# sandboxes do not, and then only 64-bit Windows programs can run here.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  GRAVO_WINE=/usr/lib/wine/wine
+  GRAVO_TEST_ARCH=i686
+else
+  GRAVO_WINE=/usr/lib/wine/wine64
+  GRAVO_TEST_ARCH=x86_64
+  export WINELOADER=$GRAVO_WINE
+fi
+export GRAVO_WINE GRAVO_TEST_ARCH
+
+gravo_cleanup() {
+  local p
+  for p in "${gravo_prefixes[@]}"; do
+    WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true
+  done
+  for p in "${gravo_pids[@]}"; do
+    kill "$p" >/dev/null 2>&1 || true
+  done
+  for p in "${gravo_pids[@]}"; do
+    wait "$p" >/dev/null 2>&1 || true
+  done
+}
+
+# Starts Xvfb on a free display number and exports DISPLAY.
+gravo_start_xvfb() {
+  local fifo dir n
+  dir=$(mktemp -d)
+  fifo="$dir/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  gravo_pids+=($!)
+  read -r -t 30 n <"$fifo" || { echo "Xvfb did not start" >&2; return 1; }
+  rm -rf "$dir"
+  export DISPLAY=":$n"
+}
+
+# gravo_prepare_prefix <prefix> <scratch home>: creates (once) and boots the
+# prefix with a persistent wineserver, and makes "Segoe UI" render CJK text.
+gravo_prepare_prefix() {
+  local prefix=$1 home=$2
+  mkdir -p "$home"
+  export HOME="$home"
+  export WINEPREFIX="$prefix"
+  export WINEDEBUG=-all
+  # No Mono or Gecko install dialogs: the wizard needs neither.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export XDG_RUNTIME_DIR="$home/.xdg-runtime"
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  gravo_prefixes+=("$prefix")
+  # The server's output must not be the caller's stdout: background services
+  # inherit it, and ctest would wait on that pipe forever.
+  wineserver -p >/dev/null 2>&1 </dev/null
+  if [ ! -f "$prefix/.gravo-ready" ]; then
+    "$GRAVO_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null
+    "$GRAVO_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'Segoe UI' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 </dev/null
+    wineserver -w
+    wineserver -p >/dev/null 2>&1 </dev/null
+    touch "$prefix/.gravo-ready"
+  else
+    "$GRAVO_WINE" wineboot.exe >/dev/null 2>&1 </dev/null
+  fi
+}

@@ -43,6 +43,12 @@ gravo_start_xvfb() {
   export DISPLAY=":$n"
 }
 
+# Without a substitute, "Segoe UI" falls back to a font with no CJK glyphs.
+gravo_font_substitute() {
+  "$GRAVO_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v 'Segoe UI' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 </dev/null
+}
+
 # gravo_prepare_prefix <prefix> <scratch home>: creates (once) and boots the
 # prefix with a persistent wineserver, and makes "Segoe UI" render CJK text.
 gravo_prepare_prefix() {
@@ -60,14 +66,6 @@ gravo_prepare_prefix() {
   # The server's output must not be the caller's stdout: background services
   # inherit it, and ctest would wait on that pipe forever.
   wineserver -p >/dev/null 2>&1 </dev/null
-  if [ ! -f "$prefix/.gravo-ready" ]; then
-    "$GRAVO_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null
-    "$GRAVO_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-      /v 'Segoe UI' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 </dev/null
-    wineserver -w
-    wineserver -p >/dev/null 2>&1 </dev/null
-    touch "$prefix/.gravo-ready"
-  else
-    "$GRAVO_WINE" wineboot.exe >/dev/null 2>&1 </dev/null
-  fi
+  "$GRAVO_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null
+  gravo_font_substitute
 }

@@ -1,0 +1,210 @@
+// Gravo graphics runtime: one graphics window per process with its own
+// message thread and event queue, an off-screen back buffer, and GDI drawing
+// on the current drawing target (the window's back buffer or an IMAGE).
+//
+// Colours are COLORREF values (0x00BBGGRR); image pixels are 0x00RRGGBB.
+// Every gr_ function acts on the process-wide current target and is meant to
+// be called from the program's own thread, never from the window thread.
+#ifndef GRAVO_GRAVO_H
+#define GRAVO_GRAVO_H
+
+#include <windows.h>
+
+// Category bits of a GraphMessage kind, used as gr_peek_message filters.
+enum {
+  GM_MOUSE = 1,    // kinds 0x0200 to 0x020A (the Windows mouse message numbers)
+  GM_KEY = 2,      // 0x0100 key down (also system keys), 0x0101 key up
+  GM_CHAR = 4,     // 0x0102 one UTF-16 code unit
+  GM_WINDOW = 8,   // 0x0003 move, 0x0005 size, 0x0006 activate
+  GM_ALL = 255
+};
+
+// One event of the window's queue, copied by value. Which variant applies
+// depends on the category of `kind`.
+struct GraphMessage {
+  WORD kind;
+  union {
+    struct {  // GM_MOUSE
+      BYTE ctrl_down : 1;
+      BYTE shift_down : 1;
+      BYTE left_down : 1;
+      BYTE middle_down : 1;
+      BYTE right_down : 1;
+      SHORT x;            // client coordinates, also for the wheel
+      SHORT y;
+      SHORT wheel_delta;  // multiples of 120 for wheel messages
+    };
+    struct {  // GM_KEY
+      BYTE virtual_key;
+      BYTE scan_code;
+      BYTE is_extended : 1;
+      BYTE was_down : 1;  // auto-repeat
+    };
+    struct {  // GM_CHAR
+      WORD unit;
+    };
+    struct {  // GM_WINDOW: the raw message parameters
+      DWORD wparam;
+      DWORD lparam;
+    };
+  };
+};
+
+class IMAGE;
+
+// Pen description: Windows pen style bits (PS_*), thickness in pixels and,
+// for PS_USERSTYLE (7) only, an owned array of dash lengths.
+class LINESTYLE {
+ public:
+  LINESTYLE();
+  LINESTYLE(const LINESTYLE& other);
+  LINESTYLE& operator=(const LINESTYLE& other);
+  virtual ~LINESTYLE();
+
+  DWORD style;
+  DWORD thickness;
+  DWORD* pattern;
+  DWORD pattern_count;
+};
+
+// Brush description: Windows brush style (0 BS_SOLID, 1 BS_NULL, 2 BS_HATCHED,
+// 3 BS_PATTERN, 5 BS_DIBPATTERN), hatch (HS_*, style 2) and an owned pattern
+// image (styles 3 and 5).
+class FILLSTYLE {
+ public:
+  FILLSTYLE();
+  FILLSTYLE(const FILLSTYLE& other);
+  FILLSTYLE& operator=(const FILLSTYLE& other);
+  virtual ~FILLSTYLE();
+
+  DWORD style;
+  DWORD hatch;
+  IMAGE* pattern;
+};
+
+// Off-screen 32-bit image with its own memory device context and drawing
+// state. Creating the first image (or opening the window) starts the runtime.
+// The fields belong to the runtime; read them, change them only through the
+// gr_ functions while the image is the target.
+class IMAGE {
+ public:
+  explicit IMAGE(int width = 0, int height = 0);
+  IMAGE(const IMAGE& other);
+  IMAGE& operator=(const IMAGE& other);
+  virtual ~IMAGE();
+  // Keeps the old content at the top left; the rest is the background colour.
+  // Does nothing when width or height is 0.
+  virtual void resize(int width, int height);
+
+  int width;
+  int height;
+  HBITMAP bitmap;
+  HDC memory_dc;
+  XFORM transform;
+  COLORREF line_color;
+  COLORREF fill_color;
+  COLORREF text_color;
+  COLORREF bk_color;
+  DWORD* pixels;  // width * height pixels 0x00RRGGBB, rows top-down
+  LINESTYLE line_style;
+  FILLSTYLE fill_style;
+};
+
+// gr_open_window flags.
+enum {
+  GR_WINDOW_CONSOLE = 1,      // allocate a console if the process has none
+  GR_WINDOW_NO_CLOSE = 2,     // no close command (CS_NOCLOSE)
+  GR_WINDOW_NO_MINIMIZE = 4,  // no minimize box
+  GR_WINDOW_DBLCLKS = 8       // deliver double-click messages
+};
+
+// Opens the graphics window with a client area of width x height (closing an
+// open one first), makes it the drawing target with default drawing state and
+// a black back buffer, and returns its handle. Closing it with its close box
+// ends the process with exit code 0 at the program thread's next gr_ call.
+HWND gr_open_window(int width, int height, int flags = 0);
+// Closes the window; the runtime stops once nothing uses it any more.
+void gr_close_window();
+// The window's handle, or NULL while no window is open.
+HWND gr_window_handle();
+
+// Takes the oldest queued event. Events of categories not in `filter` that
+// stand ahead of the first match are discarded. `out` may be NULL. Without
+// `remove` the event stays queued. Returns false when nothing matches.
+bool gr_peek_message(GraphMessage* out, BYTE filter = GM_ALL, bool remove = true);
+
+// Batch drawing: while on, the window is not refreshed automatically (about
+// 60 times a second); gr_batch_flush presents the back buffer.
+void gr_batch_begin();
+void gr_batch_flush();
+void gr_batch_end();
+
+// Mouse capture for the graphics window (done by its own thread).
+void gr_set_capture();
+void gr_release_capture();
+
+// Makes `image` the drawing target, or the window with NULL.
+void gr_set_target(IMAGE* image = NULL);
+// Pixel buffer of `image`, or of the window's back buffer with NULL.
+DWORD* gr_image_buffer(IMAGE* image = NULL);
+
+// Fills the whole target with the background colour, ignoring the clip region.
+void gr_clear();
+
+COLORREF gr_get_line_color();
+void gr_set_line_color(COLORREF color);
+COLORREF gr_get_text_color();
+void gr_set_text_color(COLORREF color);
+COLORREF gr_get_bk_color();
+void gr_set_bk_color(COLORREF color);
+int gr_get_bk_mode();
+void gr_set_bk_mode(int mode);  // TRANSPARENT (1) or OPAQUE (2)
+COLORREF gr_get_fill_color();
+void gr_set_fill_color(COLORREF color);
+
+void gr_get_line_style(LINESTYLE* out);
+// `pattern` and `count` are used only with PS_USERSTYLE; a user style
+// without a pattern draws nothing.
+void gr_set_line_style(DWORD style, DWORD thickness, const DWORD* pattern = NULL,
+                       DWORD count = 0);
+void gr_set_line_style_rec(const LINESTYLE* style);
+
+// Clips drawing to a copy of `region`; NULL removes clipping. The caller
+// keeps ownership of the region.
+void gr_set_clip_region(HRGN region);
+
+// Shapes. "fill" shapes have an outline in the line colour and a fill in the
+// fill style; the others are outlines only. Angles are radians.
+void gr_line(int x1, int y1, int x2, int y2);
+void gr_rect(int left, int top, int right, int bottom);
+void gr_fill_rect(int left, int top, int right, int bottom);
+void gr_round_rect(int left, int top, int right, int bottom, int corner_width,
+                   int corner_height);
+void gr_fill_round_rect(int left, int top, int right, int bottom, int corner_width,
+                        int corner_height);
+void gr_ellipse(int left, int top, int right, int bottom);
+void gr_fill_ellipse(int left, int top, int right, int bottom);
+void gr_arc(int left, int top, int right, int bottom, double start_angle, double end_angle);
+void gr_fill_pie(int left, int top, int right, int bottom, double start_angle,
+                 double end_angle);
+void gr_polygon(const POINT* points, int count);
+void gr_fill_polygon(const POINT* points, int count);
+void gr_bezier(const POINT* points, int count);  // count = 1 + 3n
+
+// Text in the current font, text colour, background colour and mode.
+void gr_text_out(int x, int y, const wchar_t* text);
+int gr_text_width(const wchar_t* text);
+int gr_text_height(const wchar_t* text);
+void gr_get_font(LOGFONTW* out);
+void gr_set_font(const LOGFONTW* font);
+
+// A pen position of the runtime's own, starting at (0, 0).
+void gr_move_to(int x, int y);
+void gr_line_to(int x, int y);
+
+// Copies a width x height block of `source` at (source_x, source_y) to
+// (x, y) of the target with the raster operation `rop` (e.g. SRCCOPY).
+void gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x,
+             int source_y, DWORD rop);
+
+#endif

@@ -1,0 +1,48 @@
+// Glue between the Nuklear toolkit and the graphics runtime: the UI font and
+// text measuring, runtime events as toolkit input, the toolkit's command list
+// drawn on the runtime's current target, and the clipboard hooks.
+//
+// Every drawing call saves the runtime state it changes and restores it, so
+// the pages' and the runtime's own drawing state is never disturbed.
+#ifndef GRAVO_UI_BACKEND_UI_BACKEND_H
+#define GRAVO_UI_BACKEND_UI_BACKEND_H
+
+#include "graphics/gravo.h"
+#include "ui_backend/nuklear_config.h"
+
+// A toolkit font that measures and draws with its own runtime text style.
+// The toolkit font's userdata points back at this record; any nk_user_font
+// whose userdata points at a UiFont with `text_style` set (and nothing else)
+// measures and draws with that style.
+struct UiFont {
+  nk_user_font nk;
+  LOGFONTW* text_style;
+};
+
+// Makes `face` (UTF-8, at most 31 characters kept) at `height` and `width`
+// the runtime's current font and captures it in a new UiFont. Returns NULL
+// when memory runs out; the font change stays in force either way.
+UiFont* ui_font_create(const char* face, int height, int width);
+// Releases a font made by ui_font_create; NULL is allowed.
+void ui_font_delete(UiFont* font);
+
+// Finishes `font`, initialises the process-wide toolkit context with it and
+// installs the clipboard hooks. `hdc` is the window's device context; the
+// size is not needed by this backend. Returns NULL if the toolkit cannot be
+// initialised.
+nk_context* ui_backend_init(UiFont* font, HDC hdc, int width, int height);
+
+// Turns one runtime event into toolkit input. Returns 1 if it did, 0 for a
+// message the toolkit does not take (which is then dropped).
+int ui_backend_handle(HWND hwnd, const GraphMessage* message);
+
+// Clears the current target to `clear` (which stays the background colour)
+// and draws the frame's toolkit commands, then empties the command buffers.
+void ui_backend_render(nk_color clear);
+
+// Toolkit callbacks.
+float ui_text_width(nk_handle handle, float height, const char* text, int length);
+void ui_clipboard_paste(nk_handle handle, nk_text_edit* edit);
+void ui_clipboard_copy(nk_handle handle, const char* text, int length);
+
+#endif

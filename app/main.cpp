@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "app/wizard_run.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return runWizard(); }

@@ -1,0 +1,73 @@
+#include "app/wizard_run.h"
+
+namespace {
+
+const int kWidth = 490;
+const int kHeight = 328;
+const wchar_t kTitle[] = L"Gravo 26.9.25 安装向导";
+
+void releaseWindow(WizardSession& session) {
+  if (session.hdc) ReleaseDC(session.hwnd, session.hdc);
+  session.hdc = nullptr;
+  gr_close_window();
+  session.hwnd = nullptr;
+}
+
+}  // namespace
+
+bool startWizard(WizardSession& session) {
+  gr_open_window(kWidth, kHeight, 0);
+  session.hwnd = gr_window_handle();
+  if (!session.hwnd) {
+    gr_close_window();
+    return false;
+  }
+  session.hdc = GetDC(session.hwnd);
+  SetWindowTextW(session.hwnd, kTitle);
+  session.uiFont = ui_font_create("Segoe UI", uiFontHeight, 0);
+  if (!session.uiFont) {
+    releaseWindow(session);
+    return false;
+  }
+  session.ctx = ui_backend_init(session.uiFont, session.hdc, kWidth, kHeight);
+  if (!session.ctx) {
+    ui_font_delete(session.uiFont);
+    session.uiFont = nullptr;
+    releaseWindow(session);
+    return false;
+  }
+  session.app = std::make_unique<WizardApp>(session.ctx, kWidth, kHeight);
+  session.detectionStarted = false;
+  gr_batch_begin();
+  return true;
+}
+
+void runFrame(WizardSession& session) {
+  nk_input_begin(session.ctx);
+  GraphMessage message;
+  while (gr_peek_message(&message, GM_ALL, true)) ui_backend_handle(session.hwnd, &message);
+  nk_input_end(session.ctx);
+  session.app->draw();
+  ui_backend_render(nk_rgb(99, 99, 99));
+  gr_batch_flush();
+  Sleep(10);
+  if (!session.detectionStarted) {
+    session.detectionStarted = true;
+    session.app->detect();
+  }
+}
+
+void shutdownWizard(WizardSession& session) {
+  gr_batch_end();
+  ui_font_delete(session.uiFont);
+  session.uiFont = nullptr;
+  releaseWindow(session);
+}
+
+int runWizard() {
+  WizardSession session;
+  if (!startWizard(session)) return 1;
+  while (running) runFrame(session);
+  shutdownWizard(session);
+  return 0;
+}

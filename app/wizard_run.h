@@ -1,0 +1,36 @@
+// Start-up, frame loop and shutdown of the wizard, in the order the program
+// depends on: the window is shown before the first frame, detection runs
+// after the first frame has been presented, and a page that ends the program
+// still gets its frame rendered and presented.
+#ifndef GRAVO_APP_WIZARD_RUN_H
+#define GRAVO_APP_WIZARD_RUN_H
+
+#include <memory>
+
+#include "app/wizard_app.h"
+
+// What one run of the wizard holds between start-up and shutdown.
+struct WizardSession {
+  HWND hwnd = nullptr;
+  HDC hdc = nullptr;
+  UiFont* uiFont = nullptr;
+  nk_context* ctx = nullptr;
+  std::unique_ptr<WizardApp> app;
+  bool detectionStarted = false;
+};
+
+// Opens the window, creates the UI font and the toolkit context, builds the
+// wizard and starts batch drawing. On failure everything already opened is
+// closed again and false is returned.
+bool startWizard(WizardSession& session);
+// One frame: input, layout, render, present, 10 ms pause; detection after
+// the first.
+void runFrame(WizardSession& session);
+// Ends batch drawing and releases the font, the device context and the
+// window.
+void shutdownWizard(WizardSession& session);
+// The whole program: 0 after an orderly end, 1 if the window could not be
+// set up.
+int runWizard();
+
+#endif

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// A gcc -v prints a few kilobytes; anything past this is read and dropped so
+// that a misbehaving program can neither fill memory nor block on its pipe.
+constexpr std::size_t kMaxCapturedBytes = 64 * 1024;
+
+// gcc -v answers in well under a second; a program that has not finished
+// after this long is ended, together with everything it started.
+constexpr unsigned kCaptureTimeoutMs = 30000;
+
+// Runs "cmd.exe /c " + command in a hidden window and returns what it wrote
+// to standard output and standard error (at most kMaxCapturedBytes), or the
+// text "创建管道失败" / "创建进程失败: <error code>" when it could not start.
+// The interpreter is taken from the system directory, never from the
+// current or the executable's own directory.
+std::string runCaptured(const std::wstring& command, unsigned timeoutMs = kCaptureTimeoutMs);

@@ -1,0 +1,2 @@
+// Carries the version resource of a Dev-C++ executable; it is never run.
+int main() { return 0; }

@@ -1,5 +1,6 @@
 #include "mingw/toolchain_probe.h"
 
+#include "discovery/text_match.h"
 #include "mingw/run_captured.h"
 
 #include <windows.h>
@@ -10,8 +11,6 @@
 #include <regex>
 
 namespace {
-
-const std::wregex::flag_type kPatternFlags = std::regex_constants::ECMAScript | std::regex_constants::icase;
 
 // std::regex repeats a quantified sub-pattern by recursion, one level per
 // character, so a long run of digits or blanks in a program's output would
@@ -48,16 +47,16 @@ bool safeForCommandLine(const std::wstring& rootDir) {
     return true;
 }
 
-}  // namespace
-
-bool containsPattern(const std::wstring& subject, const std::wstring& pattern) {
-    return std::regex_search(subject, std::wregex(pattern, kPatternFlags));
+bool containsPattern(const std::wstring& subject, const wchar_t* pattern) {
+    return patternFinds(makePattern(pattern), subject);
 }
+
+}  // namespace
 
 std::wstring findEntryMatching(std::wstring dir, const std::wstring& pattern) {
     if (dir.empty()) return std::wstring();
     if (!endsWithBackslash(dir)) dir += L'\\';
-    const std::wregex re(pattern, kPatternFlags);
+    const std::wregex re = makePattern(pattern);
     WIN32_FIND_DATAW found;
     const HANDLE listing = FindFirstFileW((dir + L"*").c_str(), &found);
     if (listing == INVALID_HANDLE_VALUE) return std::wstring();
@@ -65,7 +64,7 @@ std::wstring findEntryMatching(std::wstring dir, const std::wstring& pattern) {
     do {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        if (std::regex_search(name, re)) {
+        if (patternFinds(re, name)) {
             result = dir + name;
             break;
         }
@@ -94,7 +93,7 @@ void probeToolchain(ToolchainProbe& probe) {
 int parseGccVersion(const std::wstring& output) {
     const std::wstring bounded = boundRuns(output);
     std::wsmatch match;
-    if (!std::regex_search(bounded, match, std::wregex(L"gcc version\\s*?([\\d\\.]+)", kPatternFlags))) {
+    if (!std::regex_search(bounded, match, makePattern(L"gcc version\\s*?([\\d\\.]+)"))) {
         return kUnreadableGccVersion;
     }
     // A run that reached the limit may have been cut: its digits are unknown.

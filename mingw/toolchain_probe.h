@@ -21,9 +21,6 @@ struct ToolchainProbe {
 // toolchain is refused as an unsupported variant.
 constexpr int kUnreadableGccVersion = 0;
 
-// Case-insensitive ECMAScript search of pattern anywhere in subject.
-bool containsPattern(const std::wstring& subject, const std::wstring& pattern);
-
 // dir + name of the first entry of dir (file or directory) whose name the
 // pattern finds; "" for an empty dir, no match, or a directory that cannot
 // be listed.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "discovery/path_tests.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -36,8 +38,6 @@ inline std::string readFile(const std::wstring& path) {
     content << in.rdbuf();
     return content.str();
 }
-
-inline bool pathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline void copyFile(const std::wstring& from, const std::wstring& to) {
     makeDirs(std::filesystem::path(to).parent_path().wstring());

@@ -1,6 +1,7 @@
 #include "platforms/catalogue.h"
 
 #include "discovery/path_tests.h"
+#include "mingw/mingw_targets.h"
 #include "platforms/addresses.h"
 #include "platforms/install_ops.h"
 
@@ -91,13 +92,12 @@ void detectVcTargets(CatalogueData& data, bool is64BitOs)
     }
 }
 
-// The MinGW-based environments, in the order Dev-C++, CLion, Code::Blocks.
-// Their toolchain probes are not part of this build yet, so each shows as on
-// a machine without it.
-void detectMingwEnvironments(CatalogueData& data, [[maybe_unused]] bool is64BitOs)
+// The MinGW-based environments, in the order Dev-C++, CLion, Code::Blocks;
+// each adds one entry, detected or undetected.
+void detectMingwEnvironments(CatalogueData& data, bool is64BitOs)
 {
     for (const int kind : {0, 2, 1})
-        data.addEntry(data.undetectedEntries, data.mingwTargets[kind].label, L"", L"", kind, false, true);
+        detectMingwTarget(data, L"", kind, nullptr, is64BitOs);
 }
 
 }  // namespace

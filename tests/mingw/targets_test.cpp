@@ -3,6 +3,7 @@
 #include "mingw/lib_variant.h"
 #include "mingw/mingw_layouts.h"
 #include "mingw/mingw_targets.h"
+#include "platforms/catalogue.h"
 #include "platforms/file_ops.h"
 
 #include <gtest/gtest.h>
@@ -290,4 +291,19 @@ TEST_F(MingwInstall, TargetWithoutDirectoriesTouchesNothing) {
     relative.libVariantDir = L"lib_mingw_msvcrt";
     EXPECT_EQ(installMingwFrom(relative, payload), L"安装失败_inlcude");
     EXPECT_EQ(uninstallMingw(relative), L"卸载失败");
+}
+
+TEST_F(MingwTargets, CatalogueProbesDevCppThenClionThenCodeBlocks) {
+    const std::wstring codeBlocks = codeBlocksLayout(scratch.path());
+    RegistryFixture registered(HKEY_CURRENT_USER, L"Software\\CodeBlocks", L"Path", withoutBackslash(codeBlocks));
+    CatalogueData catalogue;
+    buildCatalogue(catalogue);
+
+    std::vector<std::wstring> mingwRows;
+    for (const PlatformEntry* entry : catalogue.shownEntries) {
+        if (entry->isMingw) mingwRows.push_back(entry->label + (entry->detected ? L" +" : L" -"));
+    }
+    const std::vector<std::wstring> expected = {L"  CodeBlocks +", L"  DevCpp -", L"  CLion -", L"  其它 MinGW -"};
+    EXPECT_EQ(mingwRows, expected);
+    EXPECT_EQ(catalogue.mingwTargets[kCodeBlocksKind].libVariantDir, L"lib_mingw_msvcrt");
 }

@@ -62,6 +62,7 @@ gravo_prepare_prefix() {
   export XDG_RUNTIME_DIR="$home/.xdg-runtime"
   mkdir -p "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
+  mkdir -p "$prefix"
   gravo_prefixes+=("$prefix")
   # The server's output must not be the caller's stdout: background services
   # inherit it, and ctest would wait on that pipe forever.

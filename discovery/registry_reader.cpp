@@ -19,8 +19,8 @@ constexpr wchar_t kDevStudioDirectories[] =
     L"Software\\Microsoft\\DevStudio\\6.0\\Build System\\Components\\Platforms\\Win32 (x86)\\Directories";
 constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
-// 2048 bytes; the last unit is never offered to the query, so the text always
-// ends inside the buffer.
+// The query is offered 2048 bytes; one more unit, never written, keeps even a
+// value that fills them all terminated.
 constexpr DWORD kValueUnits = 1024;
 constexpr DWORD kSubkeyNameUnits = 255;
 
@@ -47,8 +47,8 @@ private:
 // Reads valueName of an open key as text, whatever its registry type.
 bool queryText(HKEY key, const wchar_t* valueName, std::wstring& text)
 {
-    std::array<wchar_t, kValueUnits> buffer{};
-    DWORD bytes = (kValueUnits - 1) * sizeof(wchar_t);
+    std::array<wchar_t, kValueUnits + 1> buffer{};
+    DWORD bytes = kValueUnits * sizeof(wchar_t);
     if (RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes)
         != ERROR_SUCCESS)
         return false;

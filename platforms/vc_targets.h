@@ -41,6 +41,6 @@ std::wstring findToolsetDirectory(const std::wstring& dir, const std::wregex& pa
 // or a root).
 std::wstring parentOrRoot(const std::wstring& p);
 
-// "C:\" for "C:\...", "\\server\share\" for UNC paths, "\" for "\...", "" for
-// relative paths.
+// "C:\" for "C:\...", "\\server\share\" for UNC paths, "\" for "\...", "C:" for
+// "C:..." and "" for other relative paths.
 std::wstring rootOf(const std::wstring& p);

@@ -57,21 +57,6 @@ TEST(RegistryReader, ReadsStringsAndNeverReadsPastTheBuffer)
     EXPECT_EQ(L"", reader.readString(HKEY_LOCAL_MACHINE, key.c_str(), L"TooLong"));
 }
 
-TEST(RegistryReader, ListsSubkeysInEnumerationOrder)
-{
-    RegistryFixture registry;
-    RegistryReader reader;
-    const std::wstring key = kWow + L"GravoTest\\List";
-    registry.createKey(HKEY_LOCAL_MACHINE, key + L"\\b");
-    registry.createKey(HKEY_LOCAL_MACHINE, key + L"\\a");
-    registry.createKey(HKEY_LOCAL_MACHINE, key + L"\\a\\deeper");
-    auto names = reader.listSubkeys(HKEY_LOCAL_MACHINE, key.c_str());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b"}), names);
-    EXPECT_TRUE(reader.listSubkeys(HKEY_LOCAL_MACHINE, (key + L"\\NoSuchKey").c_str()).empty());
-    EXPECT_NE(0u, reader.listSubkeys(HKEY_USERS, nullptr).size());
-}
-
 TEST(RegistryReader, CurrentUserIsReadThroughTheUserHives)
 {
     RegistryFixture registry;

@@ -46,12 +46,3 @@ TEST(FileOps, SetupDirIsTheExecutablesFolder)
     EXPECT_EQ(L'\\', dir.back());
     EXPECT_TRUE(pathExists(dir + L"platforms_tests.exe"));
 }
-
-TEST(FileOps, FirstLineOfATextFile)
-{
-    ScratchDir disk;
-    EXPECT_EQ(L"14.29.30133", readFirstLine(disk.writeFile(L"a.txt", "14.29.30133\r\nsecond\r\n")));
-    EXPECT_EQ(L"only", readFirstLine(disk.writeFile(L"b.txt", "only")));
-    EXPECT_EQ(L"", readFirstLine(disk.writeFile(L"c.txt", "")));
-    EXPECT_EQ(L"", readFirstLine(disk.path() + L"missing.txt"));
-}

@@ -141,7 +141,7 @@ std::wstring uninstallVc(const VcTarget& target)
     if (hasToolsetTree(target.version))
         purgeToolsetCopies(target);
     bool lastDeleted = false;
-    // Deletes both files of pair under dir; false at the first that cannot
+    // Deletes both files of pair under subdir; false at the first that cannot
     // be deleted, a missing one included.
     const auto deletePair = [&](const PayloadPair* pair, const std::wstring& subdir) {
         for (const std::int32_t index : {pair->first, pair->second}) {

@@ -163,6 +163,7 @@ DWORD WINAPI window_thread(void*) {
   window_class.hCursor = LoadCursorW(NULL, IDC_ARROW);
   window_class.hbrBackground = static_cast<HBRUSH>(gdi.GetStockObject(BLACK_BRUSH));
   window_class.hIcon = icon;
+  window_class.lpszClassName = class_name;
   RegisterClassExW(&window_class);
 
   const DWORD style = start.no_minimize ? style_without_minimize : style_with_minimize;
@@ -189,7 +190,12 @@ DWORD WINAPI window_thread(void*) {
     MSG message = {};
     for (;;) {
       if (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) break;
+        // Only the window's own destruction ends the loop, not a stray quit
+        // message posted to it from outside.
+        if (message.message == WM_QUIT) {
+          if (!window->hwnd.load()) break;
+          continue;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
       } else if (window->batch.load() || GetTickCount() - last_refresh <= 16) {

@@ -82,11 +82,12 @@ DrawOnImg::~DrawOnImg() = default;
 void DrawOnImg::clear() {
   IMAGE* image = target();
   if (!image->pixels) return;
+  // A byte fill would also set the unused top byte of grey pixels, so it is
+  // kept for black.
   const DWORD pixel = to_pixel(image->bk_color);
   const size_t count = static_cast<size_t>(image->width) * image->height;
-  const BYTE blue = pixel & 0xFF;
-  if (blue == ((pixel >> 8) & 0xFF) && blue == ((pixel >> 16) & 0xFF)) {
-    std::memset(image->pixels, blue, count * sizeof(DWORD));
+  if (pixel == 0) {
+    std::memset(image->pixels, 0, count * sizeof(DWORD));
   } else {
     std::fill_n(image->pixels, count, pixel);
   }

@@ -74,12 +74,15 @@ IMAGE::IMAGE(const IMAGE& other) : IMAGE(0, 0) { *this = other; }
 
 IMAGE& IMAGE::operator=(const IMAGE& other) {
   if (this == &other) return *this;
-  Gravo::DrawLock lock;
   if (!memory_dc) {
+    Gravo::DrawLock lock;
     memory_dc = Gravo::gdi.CreateCompatibleDC(Gravo::runtime.window_dc);
     if (memory_dc) Gravo::reset_image_defaults(this);
   }
+  // Not under the lock: the window's resize waits for its own thread, which
+  // may be waiting for the lock to refresh.
   resize(other.width, other.height);
+  Gravo::DrawLock lock;
   if (memory_dc && other.memory_dc) {
     Gravo::gdi.BitBlt(memory_dc, 0, 0, other.width, other.height, other.memory_dc, 0, 0,
                       SRCCOPY);

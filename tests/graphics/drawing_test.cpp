@@ -169,6 +169,11 @@ TEST(GraphicsDrawing, ClearIgnoresTheClipRegionWhileClearClipRegionRespectsIt) {
   gr_set_bk_color(RGB(0, 255, 0));
   Gravo::current_device()->clear_clip_region();
   EXPECT_EQ(400, count_pixels(image, 0x00FF00));
+  // Grey pixels keep their top byte clear.
+  gr_set_bk_color(RGB(99, 99, 99));
+  gr_clear();
+  EXPECT_EQ(0x00636363u, image.pixels[0]);
+  EXPECT_EQ(0x00636363u, image.pixels[399]);
 }
 
 TEST(GraphicsDrawing, UserLineStyleNeedsAPattern) {

@@ -512,7 +512,9 @@ void ui_clipboard_paste(nk_handle, nk_text_edit* edit) {
       char* utf8 = bytes > 0 ? static_cast<char*>(std::malloc(static_cast<size_t>(bytes))) : nullptr;
       if (utf8) {
         WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, bytes, nullptr, nullptr);
-        nk_textedit_paste(edit, utf8, bytes);
+        // The toolkit's paste inserts `len` glyphs, not bytes: a byte count
+        // would read past the buffer for any non-ASCII text.
+        nk_textedit_paste(edit, utf8, nk_utf_len(utf8, bytes));
         std::free(utf8);
       }
       GlobalUnlock(data);

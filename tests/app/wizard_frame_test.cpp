@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/wizard_run.h"
+#include "wizard_test_support.h"
+
+namespace {
+
+const int kWidth = 490;
+const int kHeight = 328;
+
+DWORD rgb(int r, int g, int b) { return static_cast<DWORD>(r << 16 | g << 8 | b); }
+
+// The wizard as the entry point starts it, driven one frame at a time.
+class WizardFrames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    running = 1;
+    currentPage = 1;
+    ASSERT_TRUE(startWizard(session));
+  }
+  void TearDown() override {
+    if (gr_window_handle()) shutdownWizard(session);
+  }
+
+  DWORD pixel(int x, int y) const { return gr_image_buffer(nullptr)[y * kWidth + x]; }
+  int count(int left, int top, int right, int bottom, bool (*match)(DWORD)) const {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) n += match(pixel(x, y)) ? 1 : 0;
+    return n;
+  }
+
+  WizardSession session;
+};
+
+TEST_F(WizardFrames, WelcomeFrameShowsPanelsBarButtonsAndTexts) {
+  runFrame(session);
+  wchar_t title[64] = {};
+  GetWindowTextW(session.hwnd, title, 64);
+  EXPECT_STREQ(title, L"Gravo 26.9.25 安装向导");
+  RECT client;
+  GetClientRect(session.hwnd, &client);
+  EXPECT_EQ(client.right, kWidth);
+  EXPECT_EQ(client.bottom, kHeight);
+
+  EXPECT_EQ(pixel(5, 5), rgb(33, 23, 129));
+  EXPECT_EQ(pixel(140, 270), rgb(33, 23, 129));
+  EXPECT_EQ(pixel(155, 270), rgb(245, 245, 239));
+  EXPECT_EQ(pixel(480, 5), rgb(245, 245, 239));
+  for (int x = 0; x < kWidth; ++x) ASSERT_EQ(pixel(x, 283), rgb(100, 100, 100)) << x;
+  EXPECT_EQ(pixel(5, 290), rgb(235, 235, 209));
+  EXPECT_EQ(pixel(200, 320), rgb(235, 235, 209));
+  // Button faces, where the process tests click.
+  EXPECT_EQ(pixel(kNextButton.x - 30, kNextButton.y), rgb(222, 222, 222));
+  EXPECT_EQ(pixel(kCancelButton.x - 30, kCancelButton.y), rgb(222, 222, 222));
+  // The link has no face of its own.
+  EXPECT_EQ(pixel(25, kNextButton.y), rgb(235, 235, 209));
+
+  // "Gravo" runs from top to bottom: its pixels form a tall, narrow band.
+  int left = kWidth, right = -1, top = kHeight, bottom = -1;
+  for (int y = 0; y < 283; ++y) {
+    for (int x = 0; x < 147; ++x) {
+      if (pixel(x, y) != rgb(170, 170, 170)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GE(right, 0) << "no logo text";
+  EXPECT_GT(bottom - top, 2 * (right - left));
+  EXPECT_GT(bottom - top, 120);
+  EXPECT_GE(top, 30);
+
+  auto dark = [](DWORD p) { return (p >> 16) < 90 && ((p >> 8) & 0xFF) < 90 && (p & 0xFF) < 90; };
+  EXPECT_GT(count(147, 5, kWidth, 35, dark), 150) << "no title";
+  EXPECT_GT(count(147, 60, kWidth, 270, dark), 500) << "no introduction";
+  EXPECT_EQ(count(0, 0, 140, 283, dark), 0);
+}
+
+TEST_F(WizardFrames, NextShowsThePlatformPageFromTheNextFrame) {
+  runFrame(session);
+  pressAt(session.hwnd, kNextButton);
+  runFrame(session);
+  EXPECT_EQ(currentPage, 2);
+  // The frame of the click still shows the welcome page.
+  EXPECT_EQ(pixel(5, 5), rgb(33, 23, 129));
+  releaseAt(session.hwnd, kNextButton);
+  runFrame(session);
+  // The platform page's header band.
+  EXPECT_EQ(pixel(5, 5), rgb(250, 250, 250));
+  EXPECT_EQ(running, 1);
+}
+
+TEST_F(WizardFrames, CancelEndsTheLoopAfterItsFrameIsPresented) {
+  runFrame(session);
+  pressAt(session.hwnd, kCancelButton);
+  runFrame(session);
+  EXPECT_EQ(running, 0);
+  EXPECT_EQ(pixel(5, 5), rgb(33, 23, 129));
+  const HWND hwnd = session.hwnd;
+  shutdownWizard(session);
+  EXPECT_EQ(gr_window_handle(), nullptr);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(session.uiFont, nullptr);
+}
+
+TEST_F(WizardFrames, UnknownPageShowsOnlyTheClearColour) {
+  currentPage = 3;
+  runFrame(session);
+  runFrame(session);
+  for (int y = 0; y < kHeight; y += 7)
+    for (int x = 0; x < kWidth; x += 7) ASSERT_EQ(pixel(x, y), rgb(99, 99, 99)) << x << "," << y;
+  EXPECT_EQ(running, 1);
+}
+
+}  // namespace

@@ -108,13 +108,16 @@ void set_target(IMAGE* image) {
 }
 
 HMODULE load_system_library(const wchar_t* name) {
-  HMODULE module = LoadLibraryExW(name, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-  // Systems without the search flags: a full path into the system directory.
+  // By full path: a plain name, search flags or not, is answered with any
+  // module of that name already loaded, wherever it came from.
   wchar_t directory[MAX_PATH];
   const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return NULL;
   const std::wstring path = std::wstring(directory, length) + L"\\" + name;
+  HMODULE module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+  // Systems without the search flags: the DLL's own dependencies are then
+  // looked for in its folder, the system directory, first.
   return LoadLibraryExW(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

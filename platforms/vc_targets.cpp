@@ -35,7 +35,9 @@ bool existsUnder(const std::wstring& base, const std::wstring& subdir)
 
 // version.dll is not one of the system's known DLLs: a copy planted beside
 // the executable would be loaded by a static import, so it is loaded from
-// the system directory, once, when a version is first needed.
+// the system directory, once, when a version is first needed. By full path:
+// a plain name, search flags or not, is answered with any version.dll that
+// some other part of the process has already loaded, wherever from.
 struct VersionApi {
     decltype(&GetFileVersionInfoSizeW) infoSize = nullptr;
     decltype(&GetFileVersionInfoW) info = nullptr;
@@ -48,11 +50,25 @@ Function procedure(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+HMODULE loadSystemLibrary(const wchar_t* name)
+{
+    wchar_t directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    const std::wstring path = std::wstring(directory, length) + L"\\" + name;
+    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    // Without the search flags (Windows 7 before its loader update).
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 const VersionApi* versionApi()
 {
     static const VersionApi api = [] {
         VersionApi loaded;
-        const HMODULE module = LoadLibraryExW(L"version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const HMODULE module = loadSystemLibrary(L"version.dll");
         if (module) {
             loaded.infoSize = procedure<decltype(loaded.infoSize)>(module, "GetFileVersionInfoSizeW");
             loaded.info = procedure<decltype(loaded.info)>(module, "GetFileVersionInfoW");

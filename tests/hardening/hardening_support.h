@@ -1,0 +1,244 @@
+#pragma once
+
+// Shared by the hardening tests: the wizard and the helper programs of this
+// build tree, child processes with a chosen environment, waiting with a
+// time-out, and snapshots of directory trees to prove what did not change.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace hardening {
+
+inline std::wstring testDir()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring full(path, length);
+    return full.substr(0, full.find_last_of(L'\\') + 1);
+}
+
+// GravoSetup.exe of the same build tree.
+inline std::wstring wizardPath() { return testDir() + L"..\\..\\app\\GravoSetup.exe"; }
+
+inline std::string narrow(const std::wstring& text)
+{
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
+inline std::string readBytes(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+inline bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() > deadline)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// This process's environment with one variable set to value.
+inline std::vector<wchar_t> environmentWith(const std::wstring& name, const std::wstring& value)
+{
+    std::vector<wchar_t> block;
+    const std::wstring prefix = name + L"=";
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry && *entry; entry += wcslen(entry) + 1) {
+        const std::wstring text(entry);
+        if (_wcsnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0)
+            continue;
+        block.insert(block.end(), text.begin(), text.end());
+        block.push_back(L'\0');
+    }
+    if (strings)
+        FreeEnvironmentStringsW(strings);
+    const std::wstring added = prefix + value;
+    block.insert(block.end(), added.begin(), added.end());
+    block.push_back(L'\0');
+    block.push_back(L'\0');
+    return block;
+}
+
+inline std::wstring environmentValue(const std::wstring& name)
+{
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0)
+        return L"";
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name.c_str(), &value[0], size));
+    return value;
+}
+
+// A child process, ended through its own handle when the test is done with
+// it and it has not ended by itself.
+class Child {
+public:
+    Child() = default;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() { end(); }
+
+    // Starts program (a full path) in directory with the arguments, and the
+    // given environment block (null: this process's).
+    bool start(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory,
+               std::vector<wchar_t>* environment = nullptr)
+    {
+        std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                            environment ? environment->data() : nullptr, directory.c_str(), &startup, &process_)) {
+            process_ = PROCESS_INFORMATION{};
+            return false;
+        }
+        return true;
+    }
+
+    // The exit code, or STILL_ACTIVE when the process has not ended in time.
+    DWORD waitForExit(DWORD timeoutMs)
+    {
+        if (!process_.hProcess)
+            return STILL_ACTIVE;
+        WaitForSingleObject(process_.hProcess, timeoutMs);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+
+    bool running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+    // The wizard's visible graphics window, once it has one.
+    HWND waitForWindow(DWORD timeoutMs)
+    {
+        HWND found = nullptr;
+        waitFor(
+            [&] {
+                found = windowOf(process_.dwProcessId);
+                return found != nullptr || !running();
+            },
+            timeoutMs);
+        return found;
+    }
+
+    void end()
+    {
+        if (!process_.hProcess)
+            return;
+        if (running()) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 10000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = PROCESS_INFORMATION{};
+    }
+
+private:
+    static HWND windowOf(DWORD pid)
+    {
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{pid, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                wchar_t name[32] = {};
+                GetClassNameW(hwnd, name, 32);
+                if (owner != s->pid || std::wstring(name) != L"GravoWnd" || !IsWindowVisible(hwnd))
+                    return TRUE;
+                s->found = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    PROCESS_INFORMATION process_{};
+};
+
+// Every file and directory below a root, with each file's size, content
+// hash and attributes: two snapshots differ exactly where something was
+// created, changed or removed.
+class TreeSnapshot {
+public:
+    explicit TreeSnapshot(const std::wstring& root) { walk(root, L""); }
+
+    // Relative paths that differ between two snapshots of the same root.
+    static std::vector<std::wstring> changes(const TreeSnapshot& before, const TreeSnapshot& after)
+    {
+        std::vector<std::wstring> changed;
+        for (const auto& entry : before.entries_) {
+            const auto other = after.entries_.find(entry.first);
+            if (other == after.entries_.end() || other->second != entry.second)
+                changed.push_back(entry.first);
+        }
+        for (const auto& entry : after.entries_) {
+            if (before.entries_.find(entry.first) == before.entries_.end())
+                changed.push_back(entry.first);
+        }
+        std::sort(changed.begin(), changed.end());
+        return changed;
+    }
+
+private:
+    void walk(const std::wstring& dir, const std::wstring& relative)
+    {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = relative + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                entries_[path + L"\\"] = "dir " + std::to_string(found.dwFileAttributes);
+                walk(dir + name + L"\\", path + L"\\");
+            } else {
+                const std::string content = readBytes(dir + name);
+                entries_[path] = std::to_string(found.dwFileAttributes) + " " + std::to_string(content.size()) + " "
+                                 + std::to_string(std::hash<std::string>()(content));
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+
+    std::map<std::wstring, std::string> entries_;
+};
+
+inline std::string joined(const std::vector<std::wstring>& paths)
+{
+    std::string text;
+    for (const std::wstring& path : paths)
+        text += narrow(path) + "\n";
+    return text;
+}
+
+}  // namespace hardening

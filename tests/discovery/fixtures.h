@@ -159,11 +159,14 @@ public:
         }
         EXPECT_FALSE(path_.empty()) << "no scratch directory";
     }
+    // An existing directory that stays when this object ends, for programs
+    // that lay out trees to be kept; keptDir ends with a backslash.
+    explicit ScratchDir(const std::wstring& keptDir) : path_(keptDir), keep_(true) {}
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     ~ScratchDir()
     {
-        if (!path_.empty())
+        if (!path_.empty() && !keep_)
             removeTree(path_);
     }
 
@@ -263,4 +266,5 @@ private:
     }
 
     std::wstring path_;
+    bool keep_ = false;
 };

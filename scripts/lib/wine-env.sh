@@ -66,7 +66,8 @@ gravo_prepare_prefix() {
   gravo_prefixes+=("$prefix")
   # The server's output must not be the caller's stdout: background services
   # inherit it, and ctest would wait on that pipe forever.
-  wineserver -p >/dev/null 2>&1 </dev/null
+  # Already running (a second run on the same tree) is fine.
+  wineserver -p >/dev/null 2>&1 </dev/null || true
   "$GRAVO_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null
   gravo_font_substitute
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "ui_backend/nuklear_widgets.h"
+#include "ui_backend/toolkit_widgets.h"
 
 std::string toUtf8(const std::wstring& wide) {
   const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);

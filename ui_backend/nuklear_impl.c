@@ -1,8 +1,8 @@
 // Compiles Nuklear itself, once for the whole program, and exposes the two
 // internal layout and text routines that the pages' shifted labels reuse.
 #define NK_IMPLEMENTATION
-#include "ui_backend/nuklear_config.h"
-#include "ui_backend/nuklear_widgets.h"
+#include "ui_backend/toolkit_config.h"
+#include "ui_backend/toolkit_widgets.h"
 
 void ui_alloc_widget_space(struct nk_context* ctx, struct nk_rect* bounds) {
   nk_panel_alloc_space(bounds, ctx);

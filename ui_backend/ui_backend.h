@@ -8,7 +8,7 @@
 #define GRAVO_UI_BACKEND_UI_BACKEND_H
 
 #include "graphics/gravo.h"
-#include "ui_backend/nuklear_config.h"
+#include "ui_backend/toolkit_config.h"
 
 // A toolkit font that measures and draws with its own runtime text style.
 // The toolkit font's userdata points back at this record; any nk_user_font

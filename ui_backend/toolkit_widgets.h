@@ -1,10 +1,10 @@
 // Nuklear's own widget-space and widget-text routines, which the toolkit
 // keeps internal, reachable from C++ so that a label drawn at a shifted
 // position takes exactly the place and alignment of a toolkit label.
-#ifndef GRAVO_UI_BACKEND_NUKLEAR_WIDGETS_H
-#define GRAVO_UI_BACKEND_NUKLEAR_WIDGETS_H
+#ifndef GRAVO_UI_BACKEND_TOOLKIT_WIDGETS_H
+#define GRAVO_UI_BACKEND_TOOLKIT_WIDGETS_H
 
-#include "ui_backend/nuklear_config.h"
+#include "ui_backend/toolkit_config.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,11 +1,13 @@
 // The public gr_ operations: each forwards to the device of the current
-// drawing target, and does nothing while there is none.
+// drawing target, and does nothing while there is none. The text operations
+// are in text_wide.cpp and text_narrow.cpp, one for each build.
 #include "graphics/devices.h"
 #include "graphics/gdi_table.h"
 #include "graphics/graph_wnd.h"
 #include "graphics/gravo.h"
 #include "graphics/runtime.h"
 
+using Gravo::device;
 using Gravo::runtime;
 
 namespace {
@@ -13,11 +15,6 @@ namespace {
 // Whether the window reference of gr_open_window is held, so that surplus
 // gr_close_window calls cannot drop references that images hold.
 bool window_reference = false;
-
-Gravo::DrawOnImg* device() {
-  Gravo::safe_point();
-  return Gravo::current_device();
-}
 
 }  // namespace
 
@@ -201,28 +198,6 @@ void gr_fill_polygon(const POINT* points, int count) {
 
 void gr_bezier(const POINT* points, int count) {
   if (auto* d = device()) d->bezier(points, count);
-}
-
-void gr_text_out(int x, int y, const wchar_t* text) {
-  if (auto* d = device()) d->text_out(x, y, text);
-}
-
-int gr_text_width(const wchar_t* text) {
-  auto* d = device();
-  return d ? d->text_width(text) : 0;
-}
-
-int gr_text_height(const wchar_t* text) {
-  auto* d = device();
-  return d ? d->text_height(text) : 0;
-}
-
-void gr_get_font(LOGFONTW* out) {
-  if (auto* d = device()) d->get_font(out);
-}
-
-void gr_set_font(const LOGFONTW* font) {
-  if (auto* d = device()) d->set_font(font);
 }
 
 void gr_move_to(int x, int y) {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <cwchar>
-#include <vector>
 
 #include "graphics/gdi_table.h"
 #include "graphics/runtime.h"
@@ -24,7 +23,9 @@ int rounded(double value) {
 // CreateBitmap expects.
 HBRUSH make_pattern_brush(const IMAGE& pattern) {
   const int stride = (pattern.width + 15) / 16 * 2;
-  std::vector<BYTE> bits(static_cast<size_t>(stride) * pattern.height, 0);
+  const size_t size = static_cast<size_t>(stride) * pattern.height;
+  BYTE* bits = new BYTE[size];
+  std::memset(bits, 0, size);
   for (int y = 0; y < pattern.height; ++y) {
     for (int x = 0; x < pattern.width; ++x) {
       if ((pattern.pixels[y * pattern.width + x] & 0xFFFFFF) == 0) {
@@ -32,7 +33,8 @@ HBRUSH make_pattern_brush(const IMAGE& pattern) {
       }
     }
   }
-  HBITMAP bitmap = gdi.CreateBitmap(pattern.width, pattern.height, 1, 1, bits.data());
+  HBITMAP bitmap = gdi.CreateBitmap(pattern.width, pattern.height, 1, 1, bits);
+  delete[] bits;
   if (!bitmap) return NULL;
   LOGBRUSH brush = {BS_PATTERN, 0, reinterpret_cast<ULONG_PTR>(bitmap)};
   HBRUSH result = gdi.CreateBrushIndirect(&brush);

@@ -18,14 +18,14 @@ bool resolve(HMODULE module, const char* name, Function* out) {
 
 }  // namespace
 
-std::wstring load_gdi_table() {
+const wchar_t* load_gdi_table() {
   HMODULE module = load_system_library(L"gdi32.dll");
   if (!module) return L"gdi32.dll";
 #define GRAVO_GDI_RESOLVE(name) \
   if (!resolve(module, #name, &gdi.name)) return L"gdi32.dll: " #name;
   GRAVO_GDI_ENTRY_POINTS(GRAVO_GDI_RESOLVE)
 #undef GRAVO_GDI_RESOLVE
-  return std::wstring();
+  return NULL;
 }
 
 }  // namespace Gravo

@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #define GRAVO_GDI_ENTRY_POINTS(X)                                                      \
   X(Arc) X(BitBlt) X(CreateBitmap) X(CreateBrushIndirect) X(CreateCompatibleDC)        \
   X(CreateDIBSection) X(CreatePen) X(CreateRectRgn) X(CreateSolidBrush) X(DeleteDC)    \
@@ -31,9 +29,9 @@ struct GdiTable {
 extern GdiTable gdi;
 
 // Loads gdi32.dll from the system directory and fills `gdi`. Returns what
-// is missing ("gdi32.dll" or "gdi32.dll: <entry point>"), empty when all
-// is there.
-std::wstring load_gdi_table();
+// is missing ("gdi32.dll" or "gdi32.dll: <entry point>"), NULL when all is
+// there.
+const wchar_t* load_gdi_table();
 
 }  // namespace Gravo
 

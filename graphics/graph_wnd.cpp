@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "graphics/devices.h"
 #include "graphics/gdi_table.h"
@@ -70,6 +71,17 @@ void end_process_in_order() {
   }
   if (parked) std::exit(0);
   ExitProcess(0);
+}
+
+// A standard stream (0 input, 1 output). Built for msvcrt, through the
+// stream array that every msvcrt.dll exports: the stdout of newer mingw-w64
+// headers calls a helper that the runtimes of older MinGW toolchains lack.
+FILE* standard_stream(unsigned index) {
+#ifdef _UCRT
+  return __acrt_iob_func(index);
+#else
+  return &__iob_func()[index];
+#endif
 }
 
 void refresh(GraphWnd* window) {
@@ -169,7 +181,7 @@ DWORD WINAPI window_thread(void*) {
   const DWORD style = start.no_minimize ? style_without_minimize : style_with_minimize;
   RECT outer = {0, 0, start.width, start.height};
   AdjustWindowRectEx(&outer, style, FALSE, 0);
-  HWND hwnd = CreateWindowExW(0, class_name, start.title.c_str(), style, x, y,
+  HWND hwnd = CreateWindowExW(0, class_name, start.title, style, x, y,
                               outer.right - outer.left, outer.bottom - outer.top, NULL, NULL,
                               module, NULL);
   if (hwnd) {
@@ -221,12 +233,16 @@ void safe_point() {
   for (;;) Sleep(INFINITE);
 }
 
-std::wstring window_title_from_path(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of(L'.');
-  if (dot != std::wstring::npos) name.erase(dot);
-  return name;
+void window_title_from_path(const wchar_t* path, wchar_t (&title)[MAX_PATH]) {
+  const wchar_t* name = path;
+  for (const wchar_t* c = path; *c; ++c) {
+    if (*c == L'\\' || *c == L'/') name = c + 1;
+  }
+  size_t length = 0;
+  while (name[length] && length < MAX_PATH - 1) ++length;
+  std::wmemcpy(title, name, length);
+  title[length] = L'\0';
+  if (wchar_t* dot = std::wcsrchr(title, L'.')) *dot = L'\0';
 }
 
 GraphWnd::GraphWnd() : IMAGE(0, 0) {
@@ -315,7 +331,6 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
   GraphWnd* window = runtime.window;
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(NULL, path, MAX_PATH);
-  const std::wstring title = window_title_from_path(path);
 
   if (window->hwnd.load()) gr_close_window();
   window->join_thread();
@@ -324,8 +339,8 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
   window->console_at_start = runtime.console != NULL;
   if (!runtime.console && (flags & GR_WINDOW_CONSOLE)) {
     AllocConsole();
-    window->console_out = std::freopen("CONOUT$", "w+t", stdout);
-    window->console_in = std::freopen("CONIN$", "r+t", stdin);
+    window->console_out = std::freopen("CONOUT$", "w+t", standard_stream(1));
+    window->console_in = std::freopen("CONIN$", "r+t", standard_stream(0));
     runtime.console = GetConsoleWindow();
   }
   if (runtime.console) SetConsoleCtrlHandler(NULL, TRUE);
@@ -340,8 +355,8 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
   }
   window->console_rect_known = false;
   window->start = {x, y, width, height, (flags & GR_WINDOW_NO_CLOSE) != 0,
-                   (flags & GR_WINDOW_NO_MINIMIZE) != 0, (flags & GR_WINDOW_DBLCLKS) != 0,
-                   title};
+                   (flags & GR_WINDOW_NO_MINIMIZE) != 0, (flags & GR_WINDOW_DBLCLKS) != 0, {}};
+  window_title_from_path(path, window->start.title);
   window->thread = CreateThread(NULL, 0, window_thread, NULL, 0, &window->thread_id);
   if (!window->thread) fatal_stop(L"CreateThread");
   WaitForSingleObject(window->ready_event, INFINITE);

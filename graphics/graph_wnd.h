@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <string>
 
 #include "graphics/event_ring.h"
 #include "graphics/gravo.h"
@@ -23,7 +22,7 @@ struct WindowStart {
   bool no_close;
   bool no_minimize;
   bool double_clicks;
-  std::wstring title;
+  wchar_t title[MAX_PATH];
 };
 
 class GraphWnd : public IMAGE {
@@ -65,7 +64,7 @@ class GraphWnd : public IMAGE {
 
 // The title of a window opened by the program at `path`: the file name
 // without its extension.
-std::wstring window_title_from_path(const std::wstring& path);
+void window_title_from_path(const wchar_t* path, wchar_t (&title)[MAX_PATH]);
 
 // Private window messages.
 const UINT message_set_capture = 0x0401;

@@ -1,14 +1,38 @@
-// Gravo graphics runtime: one graphics window per process with its own
+// Gravo graphics library: one graphics window per process with its own
 // message thread and event queue, an off-screen back buffer, and GDI drawing
 // on the current drawing target (the window's back buffer or an IMAGE).
 //
-// Colours are COLORREF values (0x00BBGGRR); image pixels are 0x00RRGGBB.
-// Every gr_ function acts on the process-wide current target and is meant to
-// be called from the program's own thread, never from the window thread.
+// A C++ header (any dialect from C++98 on). Include "graphics.h" or
+// "gravo.h" and link one of the two builds of the library:
+//   libgravo.a  / Gravoa.lib  texts are char strings in the ANSI code page
+//                             (programs built without UNICODE);
+//   libgravow.a / Gravow.lib  texts are UTF-16 wchar_t strings (programs
+//                             built with UNICODE).
+// As with Windows' own A and W functions, the text functions exist as
+// gr_text_outA and gr_text_outW and so on, and the plain names below pick
+// one by UNICODE. Each build holds only its own kind, so a program that mixes
+// them up gets an undefined reference to the other kind when it links.
+// Everything else is the same in both builds. With MinGW: g++ prog.cpp
+// -lgravo (or -DUNICODE ... -lgravow); Visual C++ picks its library itself.
+// GDI, GDI+ and COM are loaded at run time from the system directory; the
+// library needs user32 and shell32, which MinGW links by default.
+//
+// Colours are COLORREF values (0x00BBGGRR, as made by RGB()); image pixels
+// are 0x00RRGGBB. Every gr_ function acts on the process-wide current target
+// and is meant to be called from the program's own thread. Drawing calls made
+// while there is no target (no window open, no image chosen) do nothing.
 #ifndef GRAVO_GRAVO_H
 #define GRAVO_GRAVO_H
 
 #include <windows.h>
+
+#ifdef _MSC_VER
+#ifdef UNICODE
+#pragma comment(lib, "Gravow.lib")
+#else
+#pragma comment(lib, "Gravoa.lib")
+#endif
+#endif
 
 // Category bits of a GraphMessage kind, used as gr_peek_message filters.
 enum {
@@ -41,7 +65,7 @@ struct GraphMessage {
       BYTE was_down : 1;  // auto-repeat
     };
     struct {  // GM_CHAR
-      WORD unit;
+      WORD unit;  // a UTF-16 code unit, in both builds
     };
     struct {  // GM_WINDOW: the raw message parameters
       DWORD wparam;
@@ -83,9 +107,10 @@ class FILLSTYLE {
 };
 
 // Off-screen 32-bit image with its own memory device context and drawing
-// state. Creating the first image (or opening the window) starts the runtime.
-// The fields belong to the runtime; read them, change them only through the
-// gr_ functions while the image is the target.
+// state (colours, styles, font, clip region). Creating the first image (or
+// opening the window) starts the runtime. Copying an image copies its
+// pixels. The fields belong to the runtime; read them, change them only
+// through the gr_ functions while the image is the target.
 class IMAGE {
  public:
   explicit IMAGE(int width = 0, int height = 0);
@@ -145,7 +170,9 @@ void gr_release_capture();
 
 // Makes `image` the drawing target, or the window with NULL.
 void gr_set_target(IMAGE* image = NULL);
-// Pixel buffer of `image`, or of the window's back buffer with NULL.
+// Pixel buffer of `image`, or of the window's back buffer with NULL: width *
+// height pixels 0x00RRGGBB, rows top-down, valid until the image is resized.
+// Writing to it draws directly.
 DWORD* gr_image_buffer(IMAGE* image = NULL);
 
 // Fills the whole target with the background colour, ignoring the clip region.
@@ -191,12 +218,35 @@ void gr_polygon(const POINT* points, int count);
 void gr_fill_polygon(const POINT* points, int count);
 void gr_bezier(const POINT* points, int count);  // count = 1 + 3n
 
-// Text in the current font, text colour, background colour and mode.
-void gr_text_out(int x, int y, const wchar_t* text);
-int gr_text_width(const wchar_t* text);
-int gr_text_height(const wchar_t* text);
-void gr_get_font(LOGFONTW* out);
-void gr_set_font(const LOGFONTW* font);
+// Text in the current font, text colour, background colour and mode; the
+// A forms (libgravo.a) take the ANSI code page, the W forms (libgravow.a)
+// UTF-16. A NULL text draws nothing and measures 0. The font functions take
+// the LOGFONT of the same kind; the face name of a new target is "System".
+void gr_text_outA(int x, int y, const char* text);
+int gr_text_widthA(const char* text);
+int gr_text_heightA(const char* text);
+void gr_get_fontA(LOGFONTA* out);
+void gr_set_fontA(const LOGFONTA* font);
+
+void gr_text_outW(int x, int y, const wchar_t* text);
+int gr_text_widthW(const wchar_t* text);
+int gr_text_heightW(const wchar_t* text);
+void gr_get_fontW(LOGFONTW* out);
+void gr_set_fontW(const LOGFONTW* font);
+
+#ifdef UNICODE
+inline void gr_text_out(int x, int y, const wchar_t* text) { gr_text_outW(x, y, text); }
+inline int gr_text_width(const wchar_t* text) { return gr_text_widthW(text); }
+inline int gr_text_height(const wchar_t* text) { return gr_text_heightW(text); }
+inline void gr_get_font(LOGFONTW* out) { gr_get_fontW(out); }
+inline void gr_set_font(const LOGFONTW* font) { gr_set_fontW(font); }
+#else
+inline void gr_text_out(int x, int y, const char* text) { gr_text_outA(x, y, text); }
+inline int gr_text_width(const char* text) { return gr_text_widthA(text); }
+inline int gr_text_height(const char* text) { return gr_text_heightA(text); }
+inline void gr_get_font(LOGFONTA* out) { gr_get_fontA(out); }
+inline void gr_set_font(const LOGFONTA* font) { gr_set_fontA(font); }
+#endif
 
 // A pen position of the runtime's own, starting at (0, 0).
 void gr_move_to(int x, int y);

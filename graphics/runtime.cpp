@@ -1,7 +1,8 @@
 #include "graphics/runtime.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <string>
+#include <cwchar>
 
 #include "graphics/devices.h"
 #include "graphics/gdi_table.h"
@@ -37,8 +38,7 @@ void start_runtime() {
   InitializeCriticalSection(&runtime.draw_lock);
   InitializeCriticalSection(&runtime.queue_lock);
 
-  const std::wstring missing = load_gdi_table();
-  if (!missing.empty()) fatal_stop(missing.c_str());
+  if (const wchar_t* missing = load_gdi_table()) fatal_stop(missing);
 
   HMODULE gdiplus = load_system_library(L"gdiplus.dll");
   if (!gdiplus) fatal_stop(L"gdiplus.dll");
@@ -86,6 +86,11 @@ void drop_reference() {
 
 LONG reference_count() { return runtime.reference_count; }
 
+DrawOnImg* device() {
+  safe_point();
+  return current_device();
+}
+
 void set_target(IMAGE* image) {
   DrawLock lock;
   GraphWnd* window = runtime.window;
@@ -110,21 +115,28 @@ void set_target(IMAGE* image) {
 HMODULE load_system_library(const wchar_t* name) {
   // By full path: a plain name, search flags or not, is answered with any
   // module of that name already loaded, wherever it came from.
-  wchar_t directory[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return NULL;
-  const std::wstring path = std::wstring(directory, length) + L"\\" + name;
-  HMODULE module = LoadLibraryExW(path.c_str(), NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  wchar_t path[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  const size_t name_length = std::wcslen(name);
+  if (length == 0 || length + 1 + name_length >= MAX_PATH) return NULL;
+  path[length] = L'\\';
+  std::wmemcpy(path + length + 1, name, name_length + 1);
+  HMODULE module = LoadLibraryExW(path, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
   // Systems without the search flags: the DLL's own dependencies are then
   // looked for in its folder, the system directory, first.
-  return LoadLibraryExW(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 void fatal_stop(const wchar_t* what) {
-  const std::wstring text =
-      std::wstring(L"图形运行库无法启动，程序将退出。\n\n无法加载或创建：") + what;
-  MessageBoxW(NULL, text.c_str(), L"Gravo", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  static const wchar_t intro[] = L"图形运行库无法启动，程序将退出。\n\n无法加载或创建：";
+  const size_t intro_length = sizeof(intro) / sizeof(intro[0]) - 1;
+  wchar_t text[intro_length + 128];
+  std::wmemcpy(text, intro, intro_length);
+  const size_t what_length = std::min(std::wcslen(what), sizeof(text) / sizeof(text[0]) - intro_length - 1);
+  std::wmemcpy(text + intro_length, what, what_length);
+  text[intro_length + what_length] = L'\0';
+  MessageBoxW(NULL, text, L"Gravo", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   std::exit(EXIT_FAILURE);
 }
 

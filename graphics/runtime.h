@@ -50,6 +50,8 @@ void set_target(IMAGE* image);
 
 // The device of the current target, or null while there is none.
 inline DrawOnImg* current_device() { return runtime.device; }
+// The same, for a public operation: passes the safe point first.
+DrawOnImg* device();
 
 class DrawLock {
  public:

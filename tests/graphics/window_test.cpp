@@ -138,8 +138,11 @@ TEST_F(GraphicsWindow, OpensWithItsSizeTitleAndBlackBackBuffer) {
   wchar_t class_name[16] = {};
   GetClassNameW(hwnd_, class_name, 16);
   EXPECT_STREQ(L"GravoWnd", class_name);
-  EXPECT_EQ(L"setup.1", Gravo::window_title_from_path(L"C:\\a.b\\setup.1.exe"));
-  EXPECT_EQ(L"prog", Gravo::window_title_from_path(L"prog"));
+  wchar_t name[MAX_PATH];
+  Gravo::window_title_from_path(L"C:\\a.b\\setup.1.exe", name);
+  EXPECT_STREQ(L"setup.1", name);
+  Gravo::window_title_from_path(L"prog", name);
+  EXPECT_STREQ(L"prog", name);
 }
 
 TEST_F(GraphicsWindow, RuntimeLibrariesComeFromTheSystemDirectory) {

@@ -80,10 +80,21 @@ bool isUserHiveName(const std::wstring& name)
     return !(name.size() > 8 && endsWith(name, L"_Classes"));
 }
 
-// The directory that R names when it exists, with its trailing backslash.
+// "C:\..." or "\\server\...": a path that names the same place whatever the
+// current directory.
+bool isAbsolute(const std::wstring& path)
+{
+    const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool unc = path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
+    return drive || unc;
+}
+
+// The directory that R names when it exists, with its trailing backslash. A
+// relative location names no installation: it would be looked up below
+// whatever the elevated wizard's current directory is.
 std::wstring existingDirectory(std::wstring r)
 {
-    if (!r.empty() && !isDirectory(r))
+    if (!r.empty() && (!isAbsolute(r) || !isDirectory(r)))
         r.clear();
     if (!r.empty() && r.back() != L'\\')
         r += L'\\';

@@ -8,6 +8,12 @@
 std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& destination)
 {
     try {
+        // Windows' copy refuses to replace a read-only or hidden file; Wine's
+        // replaces it. Refusing here keeps such a file the user's own on
+        // every system.
+        const DWORD existing = GetFileAttributesW(destination.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+            return kInstallFailed;
         return CopyFileW(source.c_str(), destination.c_str(), FALSE) ? L"" : kInstallFailed;
     } catch (const std::exception&) {
         return kInstallRaised;

@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared by the hardening tests: the wizard and the helper programs of this
-// build tree, child processes with a chosen environment, waiting with a
-// time-out, and snapshots of directory trees to prove what did not change.
+// Shared by the hardening tests: the wizard of this build tree, child
+// processes, waiting with a time-out, and snapshots of directory trees to
+// prove what did not change.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -60,38 +60,6 @@ inline bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs)
     return true;
 }
 
-// This process's environment with one variable set to value.
-inline std::vector<wchar_t> environmentWith(const std::wstring& name, const std::wstring& value)
-{
-    std::vector<wchar_t> block;
-    const std::wstring prefix = name + L"=";
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; entry && *entry; entry += wcslen(entry) + 1) {
-        const std::wstring text(entry);
-        if (_wcsnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0)
-            continue;
-        block.insert(block.end(), text.begin(), text.end());
-        block.push_back(L'\0');
-    }
-    if (strings)
-        FreeEnvironmentStringsW(strings);
-    const std::wstring added = prefix + value;
-    block.insert(block.end(), added.begin(), added.end());
-    block.push_back(L'\0');
-    block.push_back(L'\0');
-    return block;
-}
-
-inline std::wstring environmentValue(const std::wstring& name)
-{
-    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (size == 0)
-        return L"";
-    std::wstring value(size, L'\0');
-    value.resize(GetEnvironmentVariableW(name.c_str(), &value[0], size));
-    return value;
-}
-
 // A child process, ended through its own handle when the test is done with
 // it and it has not ended by itself.
 class Child {
@@ -101,16 +69,14 @@ public:
     Child& operator=(const Child&) = delete;
     ~Child() { end(); }
 
-    // Starts program (a full path) in directory with the arguments, and the
-    // given environment block (null: this process's).
-    bool start(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory,
-               std::vector<wchar_t>* environment = nullptr)
+    // Starts program (a full path) in directory with the arguments.
+    bool start(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory)
     {
         std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                            environment ? environment->data() : nullptr, directory.c_str(), &startup, &process_)) {
+        if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                            &process_)) {
             process_ = PROCESS_INFORMATION{};
             return false;
         }

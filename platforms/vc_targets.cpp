@@ -179,7 +179,14 @@ int clVersionOf(const std::wstring& path)
         UINT length = 0;
         if (!api->query(data.data(), L"\\", &block, &length) || !block || length < sizeof(VS_FIXEDFILEINFO))
             return 0;
+        // The fixed information must lie inside what was read and carry its
+        // signature; anything else is a damaged resource, read as none.
+        const BYTE* begin = static_cast<const BYTE*>(block);
+        if (begin < data.data() || begin + sizeof(VS_FIXEDFILEINFO) > data.data() + data.size())
+            return 0;
         const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+        if (fixed->dwSignature != VS_FFI_SIGNATURE)
+            return 0;
         const int major = HIWORD(fixed->dwFileVersionMS);
         const int minor = LOWORD(fixed->dwFileVersionMS);
         return fileVersionToProduct(major * 100 + minor);

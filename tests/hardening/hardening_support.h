@@ -155,6 +155,15 @@ class TreeSnapshot {
 public:
     explicit TreeSnapshot(const std::wstring& root) { walk(root, L""); }
 
+    // Every relative path, directories with a trailing backslash.
+    std::vector<std::wstring> paths() const
+    {
+        std::vector<std::wstring> all;
+        for (const auto& entry : entries_)
+            all.push_back(entry.first);
+        return all;
+    }
+
     // Relative paths that differ between two snapshots of the same root.
     static std::vector<std::wstring> changes(const TreeSnapshot& before, const TreeSnapshot& after)
     {

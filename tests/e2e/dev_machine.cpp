@@ -131,6 +131,7 @@ bool removeValue(const MachineValue& value) {
 // "<drive>:\...\" from the argument; "" for anything that is not an
 // absolute path below a drive root.
 std::wstring normalisedRoot(const wchar_t* argument) {
+  if (std::wstring(argument).find_first_of(L"\"<>|*?") != std::wstring::npos) return L"";
   std::vector<wchar_t> full(MAX_PATH, L'\0');
   const DWORD length = GetFullPathNameW(argument, MAX_PATH, full.data(), nullptr);
   if (length == 0 || length >= MAX_PATH) return L"";

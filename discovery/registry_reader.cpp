@@ -222,9 +222,10 @@ std::wstring RegistryReader::findIdeDir(int kind, bool is64BitOs) const
         const std::wstring key = findUninstallKey(L"^.*?clion.*?$", is64BitOs);
         if (!key.empty()) {
             const std::wstring location = readString(HKEY_LOCAL_MACHINE, key.c_str(), L"InstallLocation");
-            // An empty location would name "\bin" on the current drive.
+            // An empty location would name "\bin" on the current drive; one
+            // ending with a backslash takes no second one.
             if (!location.empty())
-                raw = location + L"\\bin";
+                raw = location + (location.back() == L'\\' ? L"bin" : L"\\bin");
         }
     }
     return existingDirectory(raw);

@@ -130,7 +130,19 @@ std::wstring PlatformPage::chooseDirectory() {
     CoTaskMemFree(list);
   }
   if (SUCCEEDED(com)) CoUninitialize();
+  handBackButtonRelease();
   return chosen;
+}
+
+void PlatformPage::handBackButtonRelease() {
+  // The button went up over the dialog, so the toolkit still holds it down
+  // and would ignore the user's next press: give the window the release.
+  const HWND window = gr_window_handle();
+  POINT cursor;
+  if (!window || (GetAsyncKeyState(VK_LBUTTON) & 0x8000) || !GetCursorPos(&cursor) ||
+      !ScreenToClient(window, &cursor))
+    return;
+  PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(cursor.x, cursor.y));
 }
 
 void PlatformPage::drawLine(const std::wstring& text, float y, float extra, bool listHovered,

@@ -76,6 +76,7 @@ class PlatformPage {
   void drawLine(const std::wstring& text, float y, float extra, bool listHovered,
                 float lineHeight);
   void drawPopup(const nk_style_button& buttonStyle);
+  void handBackButtonRelease();
 };
 
 #endif

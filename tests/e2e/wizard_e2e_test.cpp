@@ -498,3 +498,40 @@ TEST_F(Wizard, TheChooserOpensTheFolderDialogAndCancellingChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring codeBlocksPath() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\CodeBlocks", 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) !=
+      ERROR_SUCCESS)
+    return L"";
+  wchar_t value[MAX_PATH] = {};
+  DWORD bytes = sizeof(value) - sizeof(wchar_t);
+  RegQueryValueExW(key, L"Path", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes);
+  RegCloseKey(key);
+  return value;
+}
+
+TEST(DevMachine, TakesAwayOnlyWhatItLaidOut) {
+  ScratchDir disk;
+  const std::wstring foreign = disk.makeDirs(L"someone else");
+  disk.writeFile(L"someone else\\notes.txt", "mine");
+  EXPECT_EQ(runHere(L"dev_machine.exe\" prepare \"" + withoutSlash(foreign) + L"\""), 2);
+  EXPECT_EQ(runHere(L"dev_machine.exe\" remove \"" + withoutSlash(foreign) + L"\""), 2);
+  EXPECT_EQ(disk.readFile(L"someone else\\notes.txt"), "mine");
+  EXPECT_EQ(runHere(L"dev_machine.exe\" remove C:\\"), 2);
+
+  const std::wstring root = disk.path() + L"machine";
+  ASSERT_EQ(runHere(L"dev_machine.exe\" prepare \"" + root + L"\""), 0);
+  EXPECT_EQ(codeBlocksPath(), root + L"\\CodeBlocks");
+  EXPECT_TRUE(disk.exists(L"machine\\Dev-Cpp\\devcpp.exe"));
+  // Laying it out again replaces it.
+  ASSERT_EQ(runHere(L"dev_machine.exe\" prepare \"" + root + L"\""), 0);
+  ASSERT_EQ(runHere(L"dev_machine.exe\" remove \"" + root + L"\""), 0);
+  EXPECT_FALSE(disk.exists(L"machine"));
+  EXPECT_EQ(codeBlocksPath(), L"");
+  EXPECT_EQ(disk.readFile(L"someone else\\notes.txt"), "mine");
+}
+
+}  // namespace

@@ -25,6 +25,12 @@ const float kIncludeLineExtra = 1.0f;
 const float kLibLineExtra = 1.5f;
 const UINT kChooserFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_UAHINT;
 
+// Popup texts of the page itself.
+const wchar_t kInstalledMessage[] = L"安装成功";
+const wchar_t kVcNotFoundMessage[] = L"未检测到 VS";
+const wchar_t kVcWrongVersionMessage[] = L"版本错误，请重新选择对应版本";
+const wchar_t kCompilerNotFoundMessage[] = L"未检测到编译器";
+// For an entry whose index names no target.
 const wchar_t kInstallFailed[] = L"安装失败";
 const wchar_t kUninstallFailed[] = L"卸载失败";
 

@@ -10,12 +10,6 @@
 #include "platforms/records.h"
 #include "ui_backend/ui_backend.h"
 
-// Popup texts of the page itself.
-inline constexpr wchar_t kInstalledMessage[] = L"安装成功";
-inline constexpr wchar_t kVcNotFoundMessage[] = L"未检测到 VS";
-inline constexpr wchar_t kVcWrongVersionMessage[] = L"版本错误，请重新选择对应版本";
-inline constexpr wchar_t kCompilerNotFoundMessage[] = L"未检测到编译器";
-
 // What the buttons of one row call, chosen by the entry: the documentation
 // entry (index -1) before anything else, then Visual C++ or MinGW by isMingw.
 // Install gives "" on success or the text to show; uninstall always gives

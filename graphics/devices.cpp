@@ -15,6 +15,16 @@ namespace {
 IMAGE* target() { return runtime.target; }
 HDC dc() { return runtime.memory_dc; }
 
+bool same_font(const LOGFONTW& a, const LOGFONTW& b) {
+  return a.lfHeight == b.lfHeight && a.lfWidth == b.lfWidth && a.lfEscapement == b.lfEscapement &&
+         a.lfOrientation == b.lfOrientation && a.lfWeight == b.lfWeight && a.lfItalic == b.lfItalic &&
+         a.lfUnderline == b.lfUnderline && a.lfStrikeOut == b.lfStrikeOut &&
+         a.lfCharSet == b.lfCharSet && a.lfOutPrecision == b.lfOutPrecision &&
+         a.lfClipPrecision == b.lfClipPrecision && a.lfQuality == b.lfQuality &&
+         a.lfPitchAndFamily == b.lfPitchAndFamily &&
+         std::wcsncmp(a.lfFaceName, b.lfFaceName, LF_FACESIZE) == 0;
+}
+
 int rounded(double value) {
   return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5);
 }
@@ -497,7 +507,17 @@ int DrawOnImg::text_height(const wchar_t* text) {
 }
 
 void DrawOnImg::set_font(const LOGFONTW* font) {
-  if (font) replace_object(dc(), gdi.CreateFontIndirectW(font));
+  if (!font) return;
+  // The description of the font selected now: asking for it again changes
+  // nothing, and a new font object would only have GDI look the face up
+  // once more. Text measuring switches fonts back and forth for every call.
+  LOGFONTW current;
+  if (gdi.GetObjectW(gdi.GetCurrentObject(dc(), OBJ_FONT), sizeof(current), &current) ==
+          static_cast<int>(sizeof(current)) &&
+      same_font(current, *font)) {
+    return;
+  }
+  replace_object(dc(), gdi.CreateFontIndirectW(font));
 }
 
 void DrawOnImg::take_face(LOGFONTW* font, const wchar_t* face) {

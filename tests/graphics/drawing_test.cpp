@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <vector>
 
 #include "graphics/devices.h"
@@ -260,6 +261,36 @@ TEST(GraphicsDrawing, DestroyedTargetIsNotDrawnOn) {
   EXPECT_EQ(nullptr, Gravo::current_device());
   gr_clear();
   gr_line(0, 0, 3, 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GraphicsDrawing, FontIsMadeAnewOnlyWhenItsDescriptionChanges) {
+  IMAGE image(10, 10);
+  gr_set_target(&image);
+  LOGFONTW font = {};
+  gr_get_font(&font);
+  const HGDIOBJ first = GetCurrentObject(image.memory_dc, OBJ_FONT);
+  gr_set_font(&font);
+  EXPECT_EQ(first, GetCurrentObject(image.memory_dc, OBJ_FONT));
+
+  // Each field counts, and the face by its text only.
+  font.lfFaceName[std::wcslen(font.lfFaceName) + 1] = L'x';
+  gr_set_font(&font);
+  EXPECT_EQ(first, GetCurrentObject(image.memory_dc, OBJ_FONT));
+  font.lfWeight = FW_BOLD;
+  gr_set_font(&font);
+  EXPECT_NE(first, GetCurrentObject(image.memory_dc, OBJ_FONT));
+  LOGFONTW now = {};
+  gr_get_font(&now);
+  EXPECT_EQ(FW_BOLD, now.lfWeight);
+  std::wcscpy(font.lfFaceName, L"Courier New");
+  gr_set_font(&font);
+  gr_get_font(&now);
+  EXPECT_STREQ(L"Courier New", now.lfFaceName);
+  gr_set_target();
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ payload=$1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-c_functions=" cos sin exit fclose freopen memcpy memmove memset wcscpy wcslen wcsncpy wcsrchr "
+c_functions=" cos sin exit fclose freopen memcpy memmove memset wcscpy wcslen wcsncmp wcsncpy wcsrchr "
 type_info=" _ZTVN10__cxxabiv117__class_type_infoE _ZTVN10__cxxabiv120__si_class_type_infoE "
 
 checked=0

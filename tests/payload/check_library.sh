@@ -61,7 +61,7 @@ int main() {
   gr_set_font(&font);
   return gr_text_width(TEXT("x")) + gr_text_height(TEXT("x"));
 }'
-for dialect in c++98 gnu++98 c++11 c++17 c++20; do
+for dialect in c++98 c++11 c++20; do
   for unicode in "" -DUNICODE; do
     x86_64-w64-mingw32-g++-posix -std=$dialect $unicode -Wall -Wextra -Werror -fsyntax-only \
       -I "$payload/include" -x c++ - <<<"$program" || fail "the headers do not compile with -std=$dialect $unicode"

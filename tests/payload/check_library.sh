@@ -4,8 +4,8 @@
 # has, the runtime's own stdio entry point, and operator new and delete with
 # the type-information classes (sized delete not in the gcc 4.9.2 build);
 # no libstdc++ type, exception support or mingw-w64 helper. Each build
-# holds its own kind of text functions only. The headers compile in every
-# C++ dialect from C++98 on, with and without UNICODE.
+# holds its own kind of text functions only. The headers compile as C++98,
+# C++11 and C++20, with and without UNICODE.
 #   check_library.sh <payload dir>
 set -uo pipefail
 payload=$1

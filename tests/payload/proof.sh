@@ -108,12 +108,12 @@ done
 # and libgravow.a.
 crt_flags=()
 if [ "$case_name" = ucrt ]; then
-  # The cross compiler's own specs with the UCRT import library in place of
-  # msvcrt's. Debian's static winpthreads is built for msvcrt and refers to
-  # _setjmp, which the UCRT exports as setjmp; no thread is started through
-  # it, the linker only needs the name.
-  x86_64-w64-mingw32-gcc-posix -dumpspecs | sed 's/-lmsvcrt/-lucrt/g' >"$scratch/out/ucrt.specs"
-  crt_flags=(-D_UCRT -specs="$scratch/out/ucrt.specs" -Wl,--defsym,_setjmp=setjmp)
+  # The cross compiler's own driver settings (-dumpspecs) with the UCRT
+  # import library in place of msvcrt's. Debian's static winpthreads is
+  # built for msvcrt and refers to _setjmp, which the UCRT exports as
+  # setjmp; no thread is started through it, the linker only needs the name.
+  x86_64-w64-mingw32-gcc-posix -dumpspecs | sed 's/-lmsvcrt/-lucrt/g' >"$scratch/out/ucrt.gccspecs"
+  crt_flags=(-D_UCRT -specs="$scratch/out/ucrt.gccspecs" -Wl,--defsym,_setjmp=setjmp)
 fi
 # build <compiler> <lib dir> <library> <output> [flags...]
 build() {

@@ -34,23 +34,10 @@ class WideText {
   wchar_t local_[local_length];
 };
 
-void copy_metrics(const LOGFONTA& from, LOGFONTW* to) {
-  to->lfHeight = from.lfHeight;
-  to->lfWidth = from.lfWidth;
-  to->lfEscapement = from.lfEscapement;
-  to->lfOrientation = from.lfOrientation;
-  to->lfWeight = from.lfWeight;
-  to->lfItalic = from.lfItalic;
-  to->lfUnderline = from.lfUnderline;
-  to->lfStrikeOut = from.lfStrikeOut;
-  to->lfCharSet = from.lfCharSet;
-  to->lfOutPrecision = from.lfOutPrecision;
-  to->lfClipPrecision = from.lfClipPrecision;
-  to->lfQuality = from.lfQuality;
-  to->lfPitchAndFamily = from.lfPitchAndFamily;
-}
-
-void copy_metrics(const LOGFONTW& from, LOGFONTA* to) {
+// Everything but the face name, which needs a code-page conversion; the A
+// and W records share every other field's name and type.
+template <typename From, typename To>
+void copy_metrics(const From& from, To* to) {
   to->lfHeight = from.lfHeight;
   to->lfWidth = from.lfWidth;
   to->lfEscapement = from.lfEscapement;

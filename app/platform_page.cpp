@@ -6,10 +6,8 @@
 #include <array>
 
 #include "app/page_helpers.h"
-#include "mingw/mingw_targets.h"
 #include "platforms/catalogue.h"
-#include "platforms/install_ops.h"
-#include "platforms/vc_targets.h"
+#include "platforms/entry_ops.h"
 
 namespace {
 
@@ -25,22 +23,8 @@ const float kIncludeLineExtra = 1.0f;
 const float kLibLineExtra = 1.5f;
 const UINT kChooserFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_UAHINT;
 
-// Popup texts of the page itself.
-const wchar_t kInstalledMessage[] = L"安装成功";
-const wchar_t kVcNotFoundMessage[] = L"未检测到 VS";
-const wchar_t kVcWrongVersionMessage[] = L"版本错误，请重新选择对应版本";
-const wchar_t kCompilerNotFoundMessage[] = L"未检测到编译器";
-// For an entry whose index names no target.
-const wchar_t kInstallFailed[] = L"安装失败";
-const wchar_t kUninstallFailed[] = L"卸载失败";
-
 void fill(nk_context* ctx, struct nk_rect rect, nk_color colour) {
   nk_fill_rect(nk_window_get_canvas(ctx), rect, 0, colour);
-}
-
-bool validTarget(const PlatformEntry& entry) {
-  const int count = entry.isMingw ? kMingwTargetCount : kVcTargetCount;
-  return entry.index >= 0 && entry.index < count;
 }
 
 // A run of 41 em dashes.
@@ -50,37 +34,6 @@ std::string separatorText() {
 }
 
 }  // namespace
-
-std::wstring installEntry(const CatalogueData& data, const PlatformEntry& entry) {
-  if (entry.index == kDocsEntryIndex) return installDocs();
-  if (!validTarget(entry)) return kInstallFailed;
-  const auto i = static_cast<std::size_t>(entry.index);
-  return entry.isMingw ? installMingw(data.mingwTargets[i]) : installVc(data.vcTargets[i]);
-}
-
-std::wstring uninstallEntry(const CatalogueData& data, const PlatformEntry& entry) {
-  if (entry.index == kDocsEntryIndex) return uninstallDocs();
-  if (!validTarget(entry)) return kUninstallFailed;
-  const auto i = static_cast<std::size_t>(entry.index);
-  return entry.isMingw ? uninstallMingw(data.mingwTargets[i]) : uninstallVc(data.vcTargets[i]);
-}
-
-int detectEntryIn(CatalogueData& data, PlatformEntry& entry, const std::wstring& dir) {
-  // The documentation entry has no directory to choose.
-  if (entry.index == kDocsEntryIndex || !validTarget(entry) || dir.empty()) return 0;
-  if (entry.isMingw) return detectMingwTarget(data, dir, entry.index, &entry, false);
-  return detectVcInDirectory(dir, entry, data.vcTargets[static_cast<std::size_t>(entry.index)], true);
-}
-
-std::wstring installMessage(const std::wstring& result) {
-  return result.empty() ? std::wstring(kInstalledMessage) : result;
-}
-
-std::wstring chosenDirectoryMessage(const PlatformEntry& entry, int result) {
-  if (result == 0) return entry.isMingw ? kCompilerNotFoundMessage : kVcNotFoundMessage;
-  if (result == -1) return entry.isMingw ? entry.statusText : kVcWrongVersionMessage;
-  return std::wstring();
-}
 
 float tooltipRowHeight(int textWidth, float lineHeight, float extra) {
   return lineHeight * (static_cast<float>(textWidth) / kTooltipWidth + extra);

@@ -10,22 +10,6 @@
 #include "platforms/records.h"
 #include "ui_backend/ui_backend.h"
 
-// What the buttons of one row call, chosen by the entry: the documentation
-// entry (index -1) before anything else, then Visual C++ or MinGW by isMingw.
-// Install gives "" on success or the text to show; uninstall always gives
-// the text to show.
-std::wstring installEntry(const CatalogueData& data, const PlatformEntry& entry);
-std::wstring uninstallEntry(const CatalogueData& data, const PlatformEntry& entry);
-// Manual detection of entry's environment in dir (and its ancestors): 0 when
-// nothing is found, -1 when what is found is refused, otherwise found.
-int detectEntryIn(CatalogueData& data, PlatformEntry& entry, const std::wstring& dir);
-
-// The popup text after an install: "安装成功" for an empty result.
-std::wstring installMessage(const std::wstring& result);
-// The popup text after a manual detection that found nothing (0) or was
-// refused (-1); "" for any other result, which shows no popup.
-std::wstring chosenDirectoryMessage(const PlatformEntry& entry, int result);
-
 // Height of a tooltip row for a text `textWidth` pixels wide wrapped at 340
 // pixels: lineHeight * (textWidth / 340 + extra), not rounded.
 float tooltipRowHeight(int textWidth, float lineHeight, float extra);

@@ -4,6 +4,29 @@
 
 #include <exception>
 #include <string>
+#include <utility>
+
+namespace {
+
+std::function<void(const FileEvent&)>& fileObserver()
+{
+    static std::function<void(const FileEvent&)> observer;
+    return observer;
+}
+
+bool tell(FileEvent::Kind kind, const std::wstring& source, const std::wstring& destination, bool succeeded)
+{
+    if (fileObserver())
+        fileObserver()(FileEvent{kind, source, destination, succeeded});
+    return succeeded;
+}
+
+}  // namespace
+
+void setFileObserver(std::function<void(const FileEvent&)> observer)
+{
+    fileObserver() = std::move(observer);
+}
 
 std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& destination)
 {
@@ -12,9 +35,12 @@ std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& des
         // replaces it. Refusing here keeps such a file the user's own on
         // every system.
         const DWORD existing = GetFileAttributesW(destination.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))) {
+            tell(FileEvent::Copy, source, destination, false);
             return kInstallFailed;
-        return CopyFileW(source.c_str(), destination.c_str(), FALSE) ? L"" : kInstallFailed;
+        }
+        const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
+        return tell(FileEvent::Copy, source, destination, copied) ? L"" : kInstallFailed;
     } catch (const std::exception&) {
         return kInstallRaised;
     }
@@ -28,7 +54,7 @@ std::wstring deleteIfPresent(const std::wstring& path)
         if (search == INVALID_HANDLE_VALUE)
             return L"";
         FindClose(search);
-        return DeleteFileW(path.c_str()) ? L"" : kOperationFailed;
+        return deleteFileNow(path) ? L"" : kOperationFailed;
     } catch (const std::exception&) {
         return kOperationRaised;
     }
@@ -36,7 +62,7 @@ std::wstring deleteIfPresent(const std::wstring& path)
 
 bool deleteFileNow(const std::wstring& path)
 {
-    return DeleteFileW(path.c_str()) != FALSE;
+    return tell(FileEvent::Delete, L"", path, DeleteFileW(path.c_str()) != FALSE);
 }
 
 std::wstring readFirstLine(const std::wstring& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "discovery/path_tests.h"
@@ -12,6 +13,20 @@ inline constexpr wchar_t kOperationRaised[] = L"操作异常";
 inline constexpr wchar_t kUninstalled[] = L"卸载成功";
 inline constexpr wchar_t kUninstallFailed[] = L"卸载失败";
 inline constexpr wchar_t kDocsInstallFailed[] = L"Gravo 文档安装失败。";
+
+// One file the primitives below copied or deleted, or failed to. A deletion
+// has no source.
+struct FileEvent {
+    enum Kind { Copy, Delete } kind;
+    std::wstring source;
+    std::wstring destination;
+    bool succeeded;
+};
+
+// Called for every copy and deletion attempted by the primitives below (not
+// for a deleteIfPresent that finds nothing), after the attempt. Unset by
+// default; a program that logs its file changes sets it once at start.
+void setFileObserver(std::function<void(const FileEvent&)> observer);
 
 // Copies source over destination (an existing destination is replaced).
 // "" on success, "安装失败" when the copy fails, "安装异常" on an exception.

@@ -1,0 +1,252 @@
+#include "app/cli_run.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "discovery/path_tests.h"
+#include "platforms/catalogue.h"
+#include "platforms/entry_ops.h"
+#include "platforms/file_ops.h"
+
+namespace {
+
+const wchar_t kProgram[] = L"GravoSetupCli: ";
+const wchar_t* const kMingwIds[kMingwTargetCount] = {L"devcpp", L"codeblocks", L"clion", L"vscode", L"mingw"};
+
+std::wstring trimmedLabel(const PlatformEntry& entry) {
+  const std::size_t first = entry.label.find_first_not_of(L' ');
+  return first == std::wstring::npos ? std::wstring() : entry.label.substr(first);
+}
+
+// Columns on a console: East Asian wide characters take two.
+std::size_t displayWidth(const std::wstring& text) {
+  std::size_t width = 0;
+  for (const wchar_t c : text) {
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6);
+    width += wide ? 2 : 1;
+  }
+  return width;
+}
+
+std::wstring padded(const std::wstring& text, std::size_t width) {
+  const std::size_t used = displayWidth(text);
+  return text + std::wstring(used < width ? width - used : 1, L' ');
+}
+
+// The start of a row's line: its id and label in columns.
+std::wstring rowHead(const CatalogueData& data, const PlatformEntry& entry) {
+  return padded(entryId(data, entry), 12) + padded(trimmedLabel(entry), 18);
+}
+
+std::wstring jsonString(const std::wstring& text) {
+  std::wstring quoted = L"\"";
+  for (const wchar_t c : text) {
+    if (c == L'"' || c == L'\\') {
+      quoted += L'\\';
+      quoted += c;
+    } else if (c < 0x20) {
+      wchar_t escaped[8];
+      std::swprintf(escaped, 8, L"\\u%04x", static_cast<unsigned>(c));
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + L"\"";
+}
+
+std::wstring timestamp() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  wchar_t text[32];
+  std::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond, now.wMilliseconds);
+  return text;
+}
+
+// The --log file, opened for appending only: every line goes to its end,
+// whoever else writes to it meanwhile.
+class CliLog {
+ public:
+  CliLog() = default;
+  CliLog(const CliLog&) = delete;
+  CliLog& operator=(const CliLog&) = delete;
+  ~CliLog() {
+    setFileObserver(nullptr);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  }
+
+  bool open(const std::wstring& path) {
+    file_ = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) return false;
+    setFileObserver([this](const FileEvent& event) {
+      if (event.kind == FileEvent::Copy)
+        write((event.succeeded ? L"copied " : L"copy failed ") + event.source + L" -> " + event.destination);
+      else
+        write((event.succeeded ? L"deleted " : L"delete failed ") + event.destination);
+    });
+    return true;
+  }
+
+  void write(const std::wstring& line) {
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    const std::wstring text = timestamp() + L"  " + printable(line) + L"\r\n";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                         nullptr);
+    if (size <= 0) return;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  }
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+void listText(const CatalogueData& data, const CliConsole& console) {
+  int detected = 0;
+  const std::wstring indent(30, L' ');
+  for (const PlatformEntry* entry : data.shownEntries) {
+    if (entry->detected) {
+      ++detected;
+      console.out(printable(rowHead(data, *entry) + entry->includeLine));
+      console.out(printable(indent + entry->libLine));
+    } else {
+      console.out(printable(rowHead(data, *entry) + entry->statusText));
+    }
+  }
+  console.out(L"list: " + std::to_wstring(data.shownEntries.size()) + L" rows, " + std::to_wstring(detected) +
+              L" detected");
+}
+
+PlatformEntry* entryWithId(const CatalogueData& data, const std::wstring& id) {
+  for (PlatformEntry* entry : data.shownEntries)
+    if (entryId(data, *entry) == id) return entry;
+  return nullptr;
+}
+
+// The rows a request acts on, in the list's order for --all and then in the
+// order named.
+std::vector<PlatformEntry*> selectedEntries(const CliRequest& request, const CatalogueData& data) {
+  std::vector<PlatformEntry*> selected;
+  if (request.all) {
+    for (PlatformEntry* entry : data.shownEntries)
+      if (entry->detected && entry->index != kDocsEntryIndex) selected.push_back(entry);
+  }
+  for (const std::wstring& id : request.ids) {
+    PlatformEntry* entry = entryWithId(data, id);
+    if (entry && std::find(selected.begin(), selected.end(), entry) == selected.end()) selected.push_back(entry);
+  }
+  return selected;
+}
+
+std::wstring commandName(const CliRequest& request) {
+  return request.command == CliRequest::Install ? L"install" : L"uninstall";
+}
+
+// The folder chooser's part: the row turns detected, or the chooser's own
+// text says why not. False when there is nothing to act on.
+bool useChosenDirectory(const CliRequest& request, CatalogueData& data, PlatformEntry& entry,
+                        const CliConsole& console, CliLog& log) {
+  const int result = detectEntryIn(data, entry, request.dir);
+  if (result != 0 && result != -1) {
+    entry.detected = true;
+    log.write(L"found " + entryId(data, entry) + L" in " + request.dir);
+    return true;
+  }
+  const std::wstring message = chosenDirectoryMessage(entry, result);
+  console.out(printable(rowHead(data, entry) + message));
+  log.write(entryId(data, entry) + L" in " + request.dir + L": " + message);
+  return false;
+}
+
+}  // namespace
+
+std::wstring entryId(const CatalogueData& data, const PlatformEntry& entry) {
+  if (entry.index == kDocsEntryIndex) return L"docs";
+  if (entry.isMingw)
+    return entry.index >= 0 && entry.index < kMingwTargetCount ? kMingwIds[entry.index] : L"";
+  if (entry.index < 0 || entry.index >= kVcTargetCount) return L"";
+  return L"vc" + std::to_wstring(data.vcTargets[static_cast<std::size_t>(entry.index)].version);
+}
+
+std::wstring listJson(const CatalogueData& data) {
+  std::wstring json = L"{\"entries\": [\n";
+  for (std::size_t i = 0; i < data.shownEntries.size(); ++i) {
+    const PlatformEntry& entry = *data.shownEntries[i];
+    std::wstring dirs;
+    for (const std::wstring& dir : entryDirectories(data, entry)) dirs += (dirs.empty() ? L"" : L", ") + jsonString(dir);
+    json += L"  {\"id\": " + jsonString(entryId(data, entry)) + L", \"label\": " + jsonString(trimmedLabel(entry)) +
+            L", \"detected\": " + (entry.detected ? L"true" : L"false") + L", \"directories\": [" + dirs +
+            L"], \"status\": " + jsonString(entry.detected ? L"" : entry.statusText) + L"}" +
+            (i + 1 < data.shownEntries.size() ? L",\n" : L"\n");
+  }
+  return json + L"]}";
+}
+
+std::wstring printable(const std::wstring& text) {
+  std::wstring shown = text;
+  for (wchar_t& c : shown)
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = L'\uFFFD';
+  return shown;
+}
+
+int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& console) {
+  if (request.command == CliRequest::Help) {
+    console.out(usageText());
+    return kExitDone;
+  }
+  if (!request.dir.empty() && !isDirectory(request.dir)) {
+    console.err(kProgram + std::wstring(L"--dir ") + printable(request.dir) + L": no such folder");
+    return kExitBadArguments;
+  }
+  CliLog log;
+  if (!request.logFile.empty() && !log.open(request.logFile)) {
+    console.err(kProgram + std::wstring(L"cannot open the log file ") + printable(request.logFile));
+    return kExitFailed;
+  }
+  buildCatalogue(data);
+  if (request.command == CliRequest::List) {
+    if (request.json) console.out(listJson(data));
+    else listText(data, console);
+    return kExitDone;
+  }
+
+  const std::wstring command = commandName(request);
+  log.write(L"GravoSetupCli " + command + L" started");
+  std::vector<PlatformEntry*> selected = selectedEntries(request, data);
+  if (!request.dir.empty() && !useChosenDirectory(request, data, *selected.front(), console, log)) selected.clear();
+  int done = 0;
+  int failed = 0;
+  int notDetected = 0;
+  for (PlatformEntry* entry : selected) {
+    if (!entry->detected) {
+      ++notDetected;
+      console.out(printable(rowHead(data, *entry) + entry->statusText));
+      log.write(entryId(data, *entry) + L": " + entry->statusText);
+      continue;
+    }
+    const bool installing = request.command == CliRequest::Install;
+    const std::wstring result = installing ? installEntry(data, *entry) : uninstallEntry(data, *entry);
+    const bool succeeded = installing ? result.empty() : result == kUninstalled;
+    ++(succeeded ? done : failed);
+    const std::wstring message = installing ? installMessage(result) : result;
+    console.out(printable(rowHead(data, *entry) + message));
+    log.write(entryId(data, *entry) + L": " + message);
+  }
+
+  const int code = failed > 0 ? kExitFailed : (notDetected > 0 || selected.empty()) ? kExitNothingDetected : kExitDone;
+  const std::wstring summary =
+      selected.empty() ? command + L": nothing detected to act on"
+                       : command + L": " + std::to_wstring(done) + L" done, " + std::to_wstring(failed) +
+                             L" failed, " + std::to_wstring(notDetected) + L" not detected";
+  console.out(summary);
+  log.write(summary + L"; exit code " + std::to_wstring(code));
+  return code;
+}

@@ -1,0 +1,235 @@
+// GravoSetupCli.exe as a lab administrator runs it: copied with its payload
+// into a folder of its own, started as a process on a developer's machine
+// laid out by dev_machine.exe, its output captured as a deployment tool
+// captures it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/cli_run.h"
+#include "discovery/fixtures.h"
+#include "hardening/hardening_support.h"
+#include "platforms/catalogue.h"
+#include "platforms/install_ops.h"
+#include "platforms/payload.h"
+
+using hardening::TreeSnapshot;
+
+namespace {
+
+const DWORD kTimeoutMs = 90000;
+
+struct Outcome {
+  DWORD code = STILL_ACTIVE;
+  std::string out;
+  std::string err;
+};
+
+std::string utf8(const std::wstring& text) { return hardening::narrow(text); }
+
+// Starts program with arguments, its output going to files, and waits for
+// its end.
+Outcome run(const std::wstring& program, const std::wstring& arguments, const std::wstring& scratch) {
+  Outcome result;
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  const std::wstring outPath = scratch + L"out.txt";
+  const std::wstring errPath = scratch + L"err.txt";
+  const HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  const HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  std::wstring line = L"\"" + program + L"\" " + arguments;
+  PROCESS_INFORMATION process{};
+  // Started from the scratch folder, so that no path can be found through
+  // the current directory by accident.
+  if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, scratch.c_str(), &startup,
+                     &process)) {
+    if (WaitForSingleObject(process.hProcess, kTimeoutMs) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, kTimeoutMs);
+    GetExitCodeProcess(process.hProcess, &result.code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  result.out = hardening::readBytes(outPath);
+  result.err = hardening::readBytes(errPath);
+  return result;
+}
+
+int count(const std::string& text, const std::string& pattern) {
+  const std::regex re(pattern);
+  return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    machine = std::wstring(temp) + L"gravo-cli-machine\\";
+    ASSERT_EQ(run(devMachine(), L"prepare \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code, 0u);
+    setup = disk.makeDirs(L"Downloads\\Gravo Setup");
+    cli = setup + L"GravoSetupCli.exe";
+    ASSERT_TRUE(CopyFileW((hardening::testDir() + L"..\\..\\app\\GravoSetupCli.exe").c_str(), cli.c_str(), FALSE));
+    for (const PayloadFile& file : payloadTable()) writePayload(file.sourceSubdir + file.fileName);
+    for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
+      for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})
+        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"}) writePayload(variant + std::wstring(arch) + name);
+    desktop = desktopFolder() + L"\\";
+  }
+
+  void TearDown() override {
+    EXPECT_EQ(run(devMachine(), L"remove \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code, 0u);
+  }
+
+  static std::wstring devMachine() { return hardening::testDir() + L"..\\e2e\\dev_machine.exe"; }
+
+  void writePayload(const std::wstring& relative) { disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, "payload"); }
+
+  Outcome cliRun(const std::wstring& arguments) { return run(cli, arguments, disk.path()); }
+
+  // What changed on the machine, apart from the stand-in compilers' notes
+  // of how they were run.
+  std::vector<std::wstring> changedSince(const TreeSnapshot& before) const {
+    std::vector<std::wstring> changed = TreeSnapshot::changes(before, TreeSnapshot(machine));
+    changed.erase(std::remove_if(changed.begin(), changed.end(),
+                                 [](const std::wstring& path) { return path.find(L"gcc-args.txt") != std::wstring::npos; }),
+                  changed.end());
+    return changed;
+  }
+
+  ScratchDir disk;
+  std::wstring machine;
+  std::wstring setup;
+  std::wstring cli;
+  std::wstring desktop;
+};
+
+TEST_F(Cli, ListJsonAgreesWithTheCatalogue) {
+  const Outcome listed = cliRun(L"list --json");
+  ASSERT_EQ(listed.code, 0u) << listed.err;
+  CatalogueData data;
+  buildCatalogue(data);
+  const std::vector<std::string> ids = {"docs",   "vc6",    "vc2010", "vc2019", "devcpp", "clion",  "codeblocks", "vc2008",
+                                        "vc2012", "vc2013", "vc2015", "vc2017", "vc2022", "vc2026", "mingw"};
+  ASSERT_EQ(data.shownEntries.size(), ids.size());
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    const PlatformEntry& entry = *data.shownEntries[i];
+    SCOPED_TRACE(ids[i]);
+    at = listed.out.find("{\"id\": \"" + ids[i] + "\"", at);
+    ASSERT_NE(at, std::string::npos) << "not in the list's order";
+    const std::string row = listed.out.substr(at, listed.out.find('\n', at) - at);
+    EXPECT_NE(row.find("\"label\": \"" + utf8(entry.label.substr(2)) + "\""), std::string::npos) << row;
+    EXPECT_NE(row.find(std::string("\"detected\": ") + (entry.detected ? "true" : "false")), std::string::npos) << row;
+    EXPECT_NE(row.find("\"status\": \"" + (entry.detected ? "" : utf8(entry.statusText)) + "\""), std::string::npos);
+    std::vector<std::wstring> dirs;
+    if (entry.index == -1) dirs.push_back(desktop);
+    const auto add = [&](const auto& t) {
+      dirs.push_back(t.baseDir + t.includeSubdir);
+      for (const std::wstring* sub : {&t.lib32Subdir, &t.lib64Subdir})
+        if (!sub->empty()) dirs.push_back(t.baseDir + *sub);
+    };
+    if (entry.detected && entry.index >= 0) {
+      if (entry.isMingw) add(data.mingwTargets[static_cast<std::size_t>(entry.index)]);
+      else add(data.vcTargets[static_cast<std::size_t>(entry.index)]);
+    }
+    std::string json;
+    for (const std::wstring& dir : dirs)
+      json += (json.empty() ? "\"" : ", \"") + std::regex_replace(utf8(dir), std::regex(R"(\\)"), R"(\\)") + "\"";
+    EXPECT_NE(row.find("\"directories\": [" + json + "]"), std::string::npos) << row;
+  }
+  const Outcome text = cliRun(L"list");
+  EXPECT_EQ(text.code, 0u);
+  EXPECT_NE(text.out.find("vc2008      Visual C++ 2008   （未检测到）"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("list: 15 rows, 7 detected"), std::string::npos);
+}
+
+TEST_F(Cli, InstallAllThenUninstallAllLeavesTheMachineAsItWas) {
+  const std::wstring log = disk.makeDirs(L"logs") + L"gravo.log";
+  const TreeSnapshot before(machine);
+  const TreeSnapshot desktopBefore(desktop);
+
+  const Outcome installed = cliRun(L"install --all --log \"" + log + L"\"");
+  EXPECT_EQ(installed.code, 0u) << installed.out << installed.err;
+  EXPECT_EQ(count(installed.out, "安装成功\r\n"), 6) << installed.out;
+  EXPECT_NE(installed.out.find("install: 6 done, 0 failed, 0 not detected\r\n"), std::string::npos);
+  // Headers and libraries: four files for 6.0, CLion and Code::Blocks, six
+  // for 2010, 2019 and Dev-C++; the desktop shortcut only when named.
+  const std::vector<std::wstring> added = changedSince(before);
+  EXPECT_EQ(added.size(), 30u) << hardening::joined(added);
+  EXPECT_TRUE(TreeSnapshot::changes(desktopBefore, TreeSnapshot(desktop)).empty());
+  const std::string stamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z  )";
+  EXPECT_EQ(count(hardening::readBytes(log), stamp + "copied [^\r\n]+ -> [^\r\n]+\r\n"), 30);
+
+  const Outcome uninstalled = cliRun(L"uninstall --all --log=\"" + log + L"\"");
+  EXPECT_EQ(uninstalled.code, 0u) << uninstalled.out << uninstalled.err;
+  EXPECT_EQ(count(uninstalled.out, "卸载成功\r\n"), 6);
+  EXPECT_TRUE(changedSince(before).empty());
+  const std::string logged = hardening::readBytes(log);
+  EXPECT_EQ(count(logged, stamp + "deleted [^\r\n]+\r\n"), 30);
+  EXPECT_EQ(count(logged, stamp + "install: 6 done, 0 failed, 0 not detected; exit code 0\r\n"), 1) << logged;
+}
+
+TEST_F(Cli, ExitCodesSayWhatHappened) {
+  const Outcome help = cliRun(L"--help");
+  EXPECT_EQ(help.code, 0u);
+  EXPECT_NE(help.out.find("Exit codes:"), std::string::npos);
+
+  const Outcome bad = cliRun(L"install vc2019 --dir \"C:\\100% sure\"");
+  EXPECT_EQ(bad.code, 2u);
+  EXPECT_NE(bad.err.find("refused in folder names"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("Usage:"), std::string::npos);
+  EXPECT_EQ(cliRun(L"install vc2019 --dir \"" + machine + L"no such folder\"").code, 2u);
+
+  // Named but not detected: reported with the row's own text.
+  const Outcome missing = cliRun(L"install vc2008");
+  EXPECT_EQ(missing.code, 3u);
+  EXPECT_NE(missing.out.find("vc2008      Visual C++ 2008   （未检测到）\r\n"), std::string::npos) << missing.out;
+
+  // A payload folder missing beside the program: the operation's own text.
+  const TreeSnapshot before(machine);
+  ASSERT_TRUE(DeleteFileW((setup + L"lib_vc2008\\x64\\Gravow.lib").c_str()));
+  const Outcome failed = cliRun(L"install vc2019 vc2010");
+  EXPECT_EQ(failed.code, 1u);
+  EXPECT_NE(failed.out.find("vc2019      Visual C++ 2019   安装成功\r\n"), std::string::npos) << failed.out;
+  EXPECT_NE(failed.out.find("vc2010      Visual C++ 2010   安装失败\r\n"), std::string::npos) << failed.out;
+  EXPECT_NE(failed.out.find("install: 1 done, 1 failed, 0 not detected"), std::string::npos);
+  EXPECT_EQ(changedSince(before).size(), 6u + 5u);
+
+  EXPECT_EQ(cliRun(L"uninstall vc2019 --log \"" + machine + L"no such folder\\x.log\"").code, 1u);
+}
+
+TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
+  const TreeSnapshot before(machine);
+  const std::wstring vs2022 = machine + L"Microsoft Visual Studio\\2022\\Professional";
+  const std::wstring deep = L" --dir \"" + vs2022 + L"\\VC\\Tools\\MSVC\"";
+
+  const Outcome wrong = cliRun(L"install vc2019" + deep);
+  EXPECT_EQ(wrong.code, 3u);
+  EXPECT_NE(wrong.out.find("版本错误，请重新选择对应版本"), std::string::npos) << wrong.out;
+  EXPECT_TRUE(changedSince(before).empty());
+
+  const Outcome installed = cliRun(L"install vc2022" + deep);
+  EXPECT_EQ(installed.code, 0u) << installed.out << installed.err;
+  const std::vector<std::wstring> added = changedSince(before);
+  ASSERT_EQ(added.size(), 6u) << hardening::joined(added);
+  EXPECT_EQ(added[0].rfind(L"Microsoft Visual Studio\\2022\\Professional\\VC\\Auxiliary\\VS\\", 0), 0u);
+  EXPECT_EQ(cliRun(L"uninstall vc2022" + deep).code, 0u);
+
+  const Outcome mingw = cliRun(L"install mingw --dir \"" + machine + L"tools\\mingw64\\bin\"");
+  EXPECT_EQ(mingw.code, 0u) << mingw.out;
+  EXPECT_EQ(cliRun(L"uninstall mingw --dir \"" + machine + L"tools\\mingw64\"").code, 0u);
+  EXPECT_TRUE(changedSince(before).empty());
+}
+
+}  // namespace

@@ -14,6 +14,7 @@
 #include "discovery/fixtures.h"
 #include "hardening/hardening_support.h"
 #include "mingw/mingw_layouts.h"
+#include "platforms/install_ops.h"
 
 using namespace hardening;
 
@@ -141,18 +142,68 @@ std::vector<std::string> notesOf(const std::wstring& dir, const std::string& nam
     return lines;
 }
 
+// The program copied into downloads under a browser's name for a second
+// download, with every DLL worth planting beside it: the usual suspects and
+// whatever it imports that is not a known DLL. The names planted.
+std::vector<std::string> plantBeside(const std::wstring& program, const std::wstring& downloads,
+                                     const std::wstring& copyName)
+{
+    EXPECT_TRUE(CopyFileW(program.c_str(), (downloads + copyName).c_str(), FALSE));
+    const ImportTables tables = readImportTables(program);
+    EXPECT_TRUE(tables.readable);
+    std::vector<std::string> names(std::begin(kPlantedNames), std::end(kPlantedNames));
+    for (const std::string& name : tables.imports) {
+        if (!kKnownDlls.count(name))
+            names.push_back(name);
+    }
+    for (const std::string& name : names)
+        plant(downloads, name);
+    return names;
+}
+
+// A registered Dev-C++ below root makes detection read a version resource
+// and run a gcc through the command interpreter; the file that gcc leaves.
+std::wstring registerDevCpp(RegistryFixture& registry, const std::wstring& root)
+{
+    const std::wstring devcpp = mingwtest::devCppLayout(root + L"Tools\\");
+    const std::wstring key = L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\GravoHardening.DevCpp";
+    registry.setString(HKEY_LOCAL_MACHINE, key, L"DisplayName", L"Dev-C++");
+    registry.setString(HKEY_LOCAL_MACHINE, key, L"UninstallString", devcpp + L"uninstall.exe");
+    return devcpp + L"MinGW64\\bin\\gcc-args.txt";
+}
+
+void expectNoPlantUsed(const std::wstring& program, const std::wstring& downloads,
+                       const std::vector<std::string>& names)
+{
+    const ImportTables tables = readImportTables(program);
+    const std::set<std::string> imported(tables.imports.begin(), tables.imports.end());
+    for (const std::string& name : names) {
+        for (const std::string& line : notesOf(downloads, name)) {
+            // Wine's own system DLLs import some of these names (user32
+            // imports version.dll and calls it for every process); Windows
+            // resolves its DLLs' imports from the system directory, so only
+            // a run-time load and a call from the program's own code count.
+            const bool systemsOwn = line == "attach static" || line.find(" from system") != std::string::npos;
+            EXPECT_TRUE(systemsOwn && !imported.count(name)) << name << ": " << line;
+        }
+    }
+}
+
 }  // namespace
 
-TEST(DllPlanting, WizardImportsOnlyKnownDlls)
+TEST(DllPlanting, BothProgramsImportOnlyKnownDlls)
 {
-    const ImportTables tables = readImportTables(wizardPath());
-    ASSERT_TRUE(tables.readable);
-    EXPECT_FALSE(tables.imports.empty());
-    for (const std::string& name : tables.imports)
-        EXPECT_EQ(1u, kKnownDlls.count(name)) << name << " is imported but is not a known DLL";
-    // A delay-loaded DLL is loaded by plain name when first called.
-    for (const std::string& name : tables.delayImports)
-        ADD_FAILURE() << name << " is delay-loaded";
+    for (const std::wstring& program : {wizardPath(), cliPath()}) {
+        SCOPED_TRACE(narrow(program));
+        const ImportTables tables = readImportTables(program);
+        ASSERT_TRUE(tables.readable);
+        EXPECT_FALSE(tables.imports.empty());
+        for (const std::string& name : tables.imports)
+            EXPECT_EQ(1u, kKnownDlls.count(name)) << name << " is imported but is not a known DLL";
+        // A delay-loaded DLL is loaded by plain name when first called.
+        for (const std::string& name : tables.delayImports)
+            ADD_FAILURE() << name << " is delay-loaded";
+    }
 }
 
 // Without the control the planting test would pass for a plant that simply
@@ -177,32 +228,10 @@ TEST(DllPlanting, NoPlantBesideTheWizardIsLoadedThroughStartUpAFrameAndDetection
     mingwtest::ScratchDir scratch;
     const std::wstring downloads = scratch.path() + L"Downloads\\";
     mingwtest::makeDirs(downloads);
-    // Named as a browser names a second download of the same file.
     const std::wstring program = L"GravoSetup (1).exe";
-    ASSERT_TRUE(CopyFileW(wizardPath().c_str(), (downloads + program).c_str(), FALSE));
-
-    const ImportTables tables = readImportTables(wizardPath());
-    ASSERT_TRUE(tables.readable);
-    const std::set<std::string> imported(tables.imports.begin(), tables.imports.end());
-    std::vector<std::string> names(std::begin(kPlantedNames), std::end(kPlantedNames));
-    for (const std::string& name : tables.imports) {
-        if (!kKnownDlls.count(name))
-            names.push_back(name);
-    }
-    for (const std::string& name : names)
-        plant(downloads, name);
-
-    // A registered Dev-C++ makes detection read a version resource and run
-    // a gcc through the command interpreter.
+    const std::vector<std::string> names = plantBeside(wizardPath(), downloads, program);
     RegistryFixture registry;
-    const std::wstring devcpp = mingwtest::devCppLayout(scratch.path() + L"Tools\\");
-    registry.setString(HKEY_LOCAL_MACHINE,
-                       L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\GravoHardening.DevCpp",
-                       L"DisplayName", L"Dev-C++");
-    registry.setString(HKEY_LOCAL_MACHINE,
-                       L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\GravoHardening.DevCpp",
-                       L"UninstallString", devcpp + L"uninstall.exe");
-    const std::wstring gccRan = devcpp + L"MinGW64\\bin\\gcc-args.txt";
+    const std::wstring gccRan = registerDevCpp(registry, scratch.path());
 
     nativeFirstFor(registry, program, names);
     Child wizard;
@@ -216,15 +245,27 @@ TEST(DllPlanting, NoPlantBesideTheWizardIsLoadedThroughStartUpAFrameAndDetection
     pressAt(window, kCancelButton);
     EXPECT_EQ(0u, wizard.waitForExit(60000));
     wizard.end();
+    expectNoPlantUsed(wizardPath(), downloads, names);
+}
 
-    for (const std::string& name : names) {
-        for (const std::string& line : notesOf(downloads, name)) {
-            // Wine's own system DLLs import some of these names (user32
-            // imports version.dll and calls it for every process); Windows
-            // resolves its DLLs' imports from the system directory, so only
-            // a run-time load and a call from the wizard's own code count.
-            const bool systemsOwn = line == "attach static" || line.find(" from system") != std::string::npos;
-            EXPECT_TRUE(systemsOwn && !imported.count(name)) << name << ": " << line;
-        }
-    }
+TEST(DllPlanting, NoPlantBesideTheCommandLineProgramIsLoadedThroughDetectionAndTheShortcut)
+{
+    mingwtest::ScratchDir scratch;
+    const std::wstring downloads = scratch.path() + L"Downloads\\";
+    mingwtest::makeDirs(downloads);
+    const std::wstring program = L"GravoSetupCli (1).exe";
+    const std::vector<std::string> names = plantBeside(cliPath(), downloads, program);
+    RegistryFixture registry;
+    const std::wstring gccRan = registerDevCpp(registry, scratch.path());
+
+    nativeFirstFor(registry, program, names);
+    Child cli;
+    // Writing the desktop shortcut is what makes the system load a DLL by
+    // plain name (uxtheme.dll, under Wine).
+    ASSERT_TRUE(cli.start(downloads + program, L"install docs", downloads));
+    EXPECT_EQ(0u, cli.waitForExit(60000));
+    cli.end();
+    DeleteFileW(helpShortcutPath().c_str());
+    EXPECT_TRUE(exists(gccRan)) << "detection did not run the registered gcc";
+    expectNoPlantUsed(cliPath(), downloads, names);
 }

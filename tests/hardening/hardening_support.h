@@ -28,6 +28,7 @@ inline std::wstring testDir()
 
 // GravoSetup.exe of the same build tree.
 inline std::wstring wizardPath() { return testDir() + L"..\\..\\app\\GravoSetup.exe"; }
+inline std::wstring cliPath() { return testDir() + L"..\\..\\app\\GravoSetupCli.exe"; }
 
 inline std::string narrow(const std::wstring& text)
 {

@@ -48,7 +48,7 @@ std::wstring jsonString(const std::wstring& text) {
     if (c == L'"' || c == L'\\') {
       quoted += L'\\';
       quoted += c;
-    } else if (c < 0x20) {
+    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
       wchar_t escaped[8];
       std::swprintf(escaped, 8, L"\\u%04x", static_cast<unsigned>(c));
       quoted += escaped;

@@ -154,15 +154,13 @@ std::wstring commandName(const CliRequest& request) {
 // text says why not. False when there is nothing to act on.
 bool useChosenDirectory(const CliRequest& request, CatalogueData& data, PlatformEntry& entry,
                         const CliConsole& console, CliLog& log) {
-  const int result = detectEntryIn(data, entry, request.dir);
-  if (result != 0 && result != -1) {
-    entry.detected = true;
+  const std::wstring why = detectInChosenDirectory(data, entry, request.dir);
+  if (why.empty()) {
     log.write(L"found " + entryId(data, entry) + L" in " + request.dir);
     return true;
   }
-  const std::wstring message = chosenDirectoryMessage(entry, result);
-  console.out(printable(rowHead(data, entry) + message));
-  log.write(entryId(data, entry) + L" in " + request.dir + L": " + message);
+  console.out(printable(rowHead(data, entry) + why));
+  log.write(entryId(data, entry) + L" in " + request.dir + L": " + why);
   return false;
 }
 

@@ -64,12 +64,9 @@ void PlatformPage::uninstall(const PlatformEntry& entry) {
 
 void PlatformPage::useChosenDirectory(PlatformEntry& entry, const std::wstring& dir) {
   if (dir.empty()) return;
-  const int result = detectEntryIn(catalogue, entry, dir);
-  if (result != 0 && result != -1) {
-    entry.detected = true;
-    return;
-  }
-  message = chosenDirectoryMessage(entry, result);
+  const std::wstring why = detectInChosenDirectory(catalogue, entry, dir);
+  if (why.empty()) return;
+  message = why;
   popupOpen = true;
 }
 

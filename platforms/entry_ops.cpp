@@ -49,28 +49,26 @@ std::wstring uninstallEntry(const CatalogueData& data, const PlatformEntry& entr
     return entry.isMingw ? uninstallMingw(data.mingwTargets[i]) : uninstallVc(data.vcTargets[i]);
 }
 
-int detectEntryIn(CatalogueData& data, PlatformEntry& entry, const std::wstring& dir)
+std::wstring detectInChosenDirectory(CatalogueData& data, PlatformEntry& entry, const std::wstring& dir)
 {
     // The documentation entry has no directory to choose.
-    if (entry.index == kDocsEntryIndex || !validTarget(entry) || dir.empty())
-        return 0;
-    if (entry.isMingw)
-        return detectMingwTarget(data, dir, entry.index, &entry, false);
-    return detectVcInDirectory(dir, entry, data.vcTargets[static_cast<std::size_t>(entry.index)], true);
+    int result = 0;
+    if (entry.index != kDocsEntryIndex && validTarget(entry) && !dir.empty()) {
+        const auto i = static_cast<std::size_t>(entry.index);
+        result = entry.isMingw ? detectMingwTarget(data, dir, entry.index, &entry, false)
+                               : detectVcInDirectory(dir, entry, data.vcTargets[i], true);
+    }
+    if (result == 0)
+        return entry.isMingw ? kCompilerNotFoundMessage : kVcNotFoundMessage;
+    if (result == -1)
+        return entry.isMingw ? entry.statusText : kVcWrongVersionMessage;
+    entry.detected = true;
+    return L"";
 }
 
 std::wstring installMessage(const std::wstring& result)
 {
     return result.empty() ? std::wstring(kInstalledMessage) : result;
-}
-
-std::wstring chosenDirectoryMessage(const PlatformEntry& entry, int result)
-{
-    if (result == 0)
-        return entry.isMingw ? kCompilerNotFoundMessage : kVcNotFoundMessage;
-    if (result == -1)
-        return entry.isMingw ? entry.statusText : kVcWrongVersionMessage;
-    return std::wstring();
 }
 
 std::vector<std::wstring> entryDirectories(const CatalogueData& data, const PlatformEntry& entry)

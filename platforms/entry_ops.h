@@ -18,18 +18,15 @@ inline constexpr wchar_t kCompilerNotFoundMessage[] = L"未检测到编译器";
 std::wstring installEntry(const CatalogueData& data, const PlatformEntry& entry);
 std::wstring uninstallEntry(const CatalogueData& data, const PlatformEntry& entry);
 
-// Manual detection of entry's environment in dir (and its ancestors), as
-// the folder chooser does it: 0 when nothing is found, -1 when what is found
-// is refused, otherwise found. dir carries no trailing backslash except for
-// a drive root.
-int detectEntryIn(CatalogueData& data, PlatformEntry& entry, const std::wstring& dir);
+// The folder chooser's effect on entry: manual detection in dir and its
+// ancestors. On success the entry turns detected and the result is "";
+// otherwise the text that says why not ("未检测到 VS", "版本错误，请重新选择
+// 对应版本", "未检测到编译器", or the entry's status text for a refused
+// MinGW). dir carries no trailing backslash except for a drive root.
+std::wstring detectInChosenDirectory(CatalogueData& data, PlatformEntry& entry, const std::wstring& dir);
 
 // The text shown after an install: "安装成功" for an empty result.
 std::wstring installMessage(const std::wstring& result);
-
-// The text shown after a manual detection that found nothing (0) or was
-// refused (-1); "" for any other result, which is a success.
-std::wstring chosenDirectoryMessage(const PlatformEntry& entry, int result);
 
 // The directories entry's operations write into: the desktop for the
 // documentation entry, else the target's header and library directories;

@@ -219,7 +219,9 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
   const std::wstring command = commandName(request);
   log.write(L"GravoSetupCli " + command + L" started");
   std::vector<PlatformEntry*> selected = selectedEntries(request, data);
-  if (!request.dir.empty() && !useChosenDirectory(request, data, *selected.front(), console, log)) selected.clear();
+  // The arguments give --dir with exactly one id.
+  if (!request.dir.empty() && (selected.size() != 1 || !useChosenDirectory(request, data, *selected[0], console, log)))
+    selected.clear();
   int done = 0;
   int failed = 0;
   int notDetected = 0;

@@ -124,25 +124,29 @@ public:
     }
 
 private:
+    struct Search {
+        DWORD pid;
+        HWND found;
+    };
+
+    // A lambda has no stdcall form, which the 32-bit EnumWindows needs.
+    static BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param)
+    {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t name[32] = {};
+        GetClassNameW(hwnd, name, 32);
+        if (owner != s->pid || std::wstring(name) != L"GravoWnd" || !IsWindowVisible(hwnd))
+            return TRUE;
+        s->found = hwnd;
+        return FALSE;
+    }
+
     static HWND windowOf(DWORD pid)
     {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{pid, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                wchar_t name[32] = {};
-                GetClassNameW(hwnd, name, 32);
-                if (owner != s->pid || std::wstring(name) != L"GravoWnd" || !IsWindowVisible(hwnd))
-                    return TRUE;
-                s->found = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search{pid, nullptr};
+        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 

@@ -13,9 +13,10 @@
 
 // Registry changes of one test: keys it created are deleted with their
 // subtrees, values it replaced or deleted in existing keys are put back.
-// The tests run as 64-bit processes: a 32-bit program's view of
-// HKLM\Software is written through the explicit "Software\WOW6432Node\..."
-// path.
+// Every key is reached through the 64-bit view, whatever the test's own
+// bitness: a 32-bit program's view of HKLM\Software is then written through
+// the explicit "Software\WOW6432Node\..." path, and "Software\..." is the
+// native view a 32-bit program does not see.
 class RegistryFixture {
 public:
     RegistryFixture() = default;
@@ -26,7 +27,7 @@ public:
     {
         for (auto value = saved_.rbegin(); value != saved_.rend(); ++value) {
             HKEY key;
-            if (RegOpenKeyExW(value->root, value->path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            if (RegOpenKeyExW(value->root, value->path.c_str(), 0, KEY_SET_VALUE | kView, &key) != ERROR_SUCCESS)
                 continue;
             if (value->existed)
                 RegSetValueExW(key, value->name.c_str(), 0, value->type, value->data.data(),
@@ -36,7 +37,7 @@ public:
             RegCloseKey(key);
         }
         for (auto created = created_.rbegin(); created != created_.rend(); ++created)
-            RegDeleteTreeW(created->root, created->path.c_str());
+            deleteTree(created->root, created->path);
     }
 
     void createKey(HKEY root, const std::wstring& path)
@@ -65,7 +66,7 @@ public:
     void deleteValue(HKEY root, const std::wstring& path, const std::wstring& name)
     {
         HKEY key;
-        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_SET_VALUE | kView, &key) != ERROR_SUCCESS)
             return;
         save(root, path, key, name);
         RegDeleteValueW(key, name.c_str());
@@ -73,6 +74,18 @@ public:
     }
 
 private:
+    static constexpr REGSAM kView = KEY_WOW64_64KEY;
+
+    static void deleteTree(HKEY root, const std::wstring& path)
+    {
+        HKEY key;
+        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | kView, &key) != ERROR_SUCCESS)
+            return;
+        RegDeleteTreeW(key, nullptr);
+        RegCloseKey(key);
+        RegDeleteKeyExW(root, path.c_str(), kView, 0);
+    }
+
     struct Key {
         HKEY root;
         std::wstring path;
@@ -108,7 +121,8 @@ private:
             if (key)
                 RegCloseKey(key);
             DWORD disposition = 0;
-            if (RegCreateKeyExW(root, prefix.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition)
+            if (RegCreateKeyExW(root, prefix.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView, nullptr, &key,
+                                &disposition)
                 != ERROR_SUCCESS) {
                 ADD_FAILURE() << "cannot create registry key";
                 return nullptr;

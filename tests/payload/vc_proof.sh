@@ -23,8 +23,7 @@ scratch="$GRAVO_BUILD_DIR/tests/payload/vc-proof-$mode-${what//\//-}-$$"
 rm -rf "$scratch"
 mkdir -p "$scratch/out"
 trap 'rm -rf "$scratch"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
+. "$(dirname "$0")/proof_support.sh"
 # As Visual C++ 6.0's own headers declare it.
 echo 'typedef unsigned short wchar_t;' >"$scratch/out/vc6_wchar.h"
 
@@ -81,7 +80,8 @@ if [ "$mode" = folder ]; then
   bars=()
   for kind in a w; do
     build "$generation" "$arch" "$setup/include" "$setup/$what" $kind "$scratch/out/proof_$kind.exe"
-    bars+=("$(run "$arch" "$scratch/out/proof_$kind.exe")")
+    bar=$(run "$arch" "$scratch/out/proof_$kind.exe")
+    bars+=("$bar")
   done
   [ "${bars[0]}" = "${bars[1]}" ] || fail "the ANSI and UTF-16 texts measure differently: ${bars[*]}"
   echo "proof $what: both text kinds linked${bars[0]:+ and drew (text bar ${bars[0]})}"
@@ -117,19 +117,8 @@ esac
 # Files of the installation's own that must survive install and uninstall.
 echo "/* the installation's own header */" >"$include/windows_own.h"
 echo "!<arch>" >"$lib32/own.lib"
-snapshot() { (cd "$scratch" && find . -path ./out -prune -o -printf '%y %p\n' | sort &&
-  find . -path ./out -prune -o -type f -exec sha256sum {} + | sort); }
-before=$(snapshot)
-
-installer() {
-  local out status=0
-  out=$("$GRAVO_WINE" "$setup/payload_installer.exe" "$1" "$(windows_path "$root")" "$what") || status=$?
-  echo "${out//$'\r'/}"
-  return $status
-}
-report=$(installer install-vc) || { echo "$report"; fail "install failed"; }
-echo "$report"
-grep -qx "result 安装成功" <<<"$report" || fail "install did not succeed"
+before=$(snapshot "$scratch" out)
+expect_result 安装成功 install-vc "$(windows_path "$root")" "$what"
 
 generation=$(generation_of "$what")
 folder=lib_$generation
@@ -151,12 +140,6 @@ if [ -n "$lib64" ]; then
   run x64 "$scratch/out/installed_x64.exe" >/dev/null
 fi
 
-report=$(installer uninstall-vc) || { echo "$report"; fail "uninstall failed"; }
-echo "$report"
-grep -qx "result 卸载成功" <<<"$report" || fail "uninstall did not succeed"
-after=$(snapshot)
-if [ "$before" != "$after" ]; then
-  diff <(echo "$before") <(echo "$after") || true
-  fail "the layout differs from before the install"
-fi
+expect_result 卸载成功 uninstall-vc "$(windows_path "$root")" "$what"
+expect_same_layout "$before" "$(snapshot "$scratch" out)"
 echo "proof Visual C++ $what: installed, built against the installed directories, uninstalled"

@@ -11,6 +11,16 @@
 #include "graphics/gdi_table.h"
 #include "graphics/runtime.h"
 
+#ifdef GRAVO_CRT_VC6
+#include <fcntl.h>
+#include <io.h>
+#endif
+#ifdef GRAVO_CRT_VC2008
+// The function, not mingw-w64's x86 reading of the DLL's data export.
+#undef __iob_func
+extern "C" FILE* __cdecl __iob_func(void);
+#endif
+
 // Ending the process from the close box.
 //
 // The window thread owns the window, so it sees the close box; the program
@@ -73,9 +83,30 @@ void end_process_in_order() {
   ExitProcess(0);
 }
 
-// A standard stream (0 input, 1 output). Built for msvcrt, through the
-// stream array that every msvcrt.dll exports: the stdout of newer mingw-w64
-// headers calls a helper that the runtimes of older MinGW toolchains lack.
+// Puts the standard input and output of a process that had no console on
+// the console just allocated.
+#ifdef GRAVO_CRT_VC6
+// Visual C++ 6.0's runtime offers its streams only as data, which one
+// library cannot name for both its static and its DLL form; its stdout and
+// stdin stay on descriptors 1 and 0, so the console goes under those.
+void reopen_descriptor(const char* device, int flags, int descriptor) {
+  const int opened = _open(device, flags);
+  if (opened < 0 || opened == descriptor) return;
+  _dup2(opened, descriptor);
+  _close(opened);
+}
+
+void attach_console_streams(GraphWnd*) {
+  reopen_descriptor("CONOUT$", _O_WRONLY | _O_TEXT, 1);
+  reopen_descriptor("CONIN$", _O_RDONLY | _O_TEXT, 0);
+}
+#else
+// A standard stream (0 input, 1 output), as the runtime the library is
+// built for reaches it: the UCRT through its function; msvcrt through the
+// stream array that every msvcrt.dll exports, since the stdout of newer
+// mingw-w64 headers calls a helper that the runtimes of older MinGW
+// toolchains lack; the Visual C++ 2005 to 2013 runtimes, static and DLL
+// alike, through __iob_func.
 FILE* standard_stream(unsigned index) {
 #ifdef _UCRT
   return __acrt_iob_func(index);
@@ -83,6 +114,12 @@ FILE* standard_stream(unsigned index) {
   return &__iob_func()[index];
 #endif
 }
+
+void attach_console_streams(GraphWnd* window) {
+  window->console_out = std::freopen("CONOUT$", "w+t", standard_stream(1));
+  window->console_in = std::freopen("CONIN$", "r+t", standard_stream(0));
+}
+#endif
 
 void refresh(GraphWnd* window) {
   DrawLock lock;
@@ -240,7 +277,7 @@ void window_title_from_path(const wchar_t* path, wchar_t (&title)[MAX_PATH]) {
   }
   size_t length = 0;
   while (name[length] && length < MAX_PATH - 1) ++length;
-  std::wmemcpy(title, name, length);
+  std::memcpy(title, name, length * sizeof(wchar_t));
   title[length] = L'\0';
   if (wchar_t* dot = std::wcsrchr(title, L'.')) *dot = L'\0';
 }
@@ -339,8 +376,7 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
   window->console_at_start = runtime.console != NULL;
   if (!runtime.console && (flags & GR_WINDOW_CONSOLE)) {
     AllocConsole();
-    window->console_out = std::freopen("CONOUT$", "w+t", standard_stream(1));
-    window->console_in = std::freopen("CONIN$", "r+t", standard_stream(0));
+    attach_console_streams(window);
     runtime.console = GetConsoleWindow();
   }
   if (runtime.console) SetConsoleCtrlHandler(NULL, TRUE);

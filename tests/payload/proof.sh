@@ -26,8 +26,7 @@ rm -rf "$scratch"
 mkdir -p "$scratch/out"
 trap 'rm -rf "$scratch"' EXIT
 
-windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/proof_support.sh"
 
 # A toolchain root with the stand-in gcc and the directories of its kind.
 toolchain() {
@@ -70,26 +69,14 @@ esac
 layout=$(dirname "$chosen")
 [ "$case_name" = msvcrt ] || layout=$chosen
 
-# Every directory and file with its content; the stand-in gcc's record of
-# its own command line is not part of the toolchain.
-snapshot() {
-  (cd "$layout" && find . -name gcc-args.txt -prune -o -printf '%y %p\n' | sort &&
-    find . -type f ! -name gcc-args.txt -exec sha256sum {} + | sort)
-}
-before=$(snapshot)
+# The stand-in gcc's record of its own command line is not part of the
+# toolchain.
+before=$(snapshot "$layout" gcc-args.txt)
 
-# Wine's console ends lines with CR LF.
-installer() {
-  local out status=0
-  out=$("$GRAVO_WINE" "$setup/payload_installer.exe" "$1" "$(windows_path "$chosen")" "$kind") || status=$?
-  echo "${out//$'\r'/}"
-  return $status
-}
 echo "== install"
-report=$(installer install) || { echo "$report"; fail "install failed"; }
+report=$(expect_result 安装成功 install "$(windows_path "$chosen")" "$kind")
 echo "$report"
 grep -qx "variant $variant" <<<"$report" || fail "expected $variant"
-grep -qx "result 安装成功" <<<"$report" || fail "install did not succeed"
 
 # What the install put there is the payload, byte for byte.
 cmp "$setup/include/gravo.h" "$target/include/gravo.h"
@@ -153,12 +140,6 @@ done
 [ "${bars[0]}" = "${bars[1]}" ] || fail "the ANSI and UTF-16 texts measure differently: ${bars[*]}"
 
 echo "== uninstall"
-report=$(installer uninstall) || { echo "$report"; fail "uninstall failed"; }
-echo "$report"
-grep -qx "result 卸载成功" <<<"$report" || fail "uninstall did not succeed"
-after=$(snapshot)
-if [ "$before" != "$after" ]; then
-  diff <(echo "$before") <(echo "$after") || true
-  fail "the layout differs from before the install"
-fi
+expect_result 卸载成功 uninstall "$(windows_path "$chosen")" "$kind"
+expect_same_layout "$before" "$(snapshot "$layout" gcc-args.txt)"
 echo "proof $case_name: installed $variant, built, drew, uninstalled"

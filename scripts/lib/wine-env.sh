@@ -49,6 +49,13 @@ gravo_font_substitute() {
     /v 'Segoe UI' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 </dev/null
 }
 
+# With no window manager on the display (Xvfb has none), Wine waits 2 s for
+# one every time it hides or destroys a window it leaves to a window
+# manager. Windows that Wine places itself end at once.
+gravo_unmanaged_windows() {
+  "$GRAVO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+}
+
 # gravo_prepare_prefix <prefix> <scratch home>: creates (once) and boots the
 # prefix with a persistent wineserver, and makes "Segoe UI" render CJK text.
 gravo_prepare_prefix() {

@@ -19,6 +19,7 @@
 
 #include "app/wizard_run.h"
 #include "platforms/catalogue.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -50,20 +51,6 @@ std::string utf8(const std::wstring& text) {
   std::string bytes(size > 0 ? static_cast<size_t>(size) : 1, '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
   return bytes.c_str();
-}
-
-struct Search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param) {
-  Search* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != search->pid || !IsWindowVisible(hwnd)) return TRUE;
-  search->found = hwnd;
-  return FALSE;
 }
 
 // Whether the screen shows anything but black in the window's client area.
@@ -101,29 +88,19 @@ double start_to_first_frame(const std::wstring& program) {
   HGDIOBJ old = SelectObject(memory, bitmap);
 
   double seconds = -1;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  std::wstring command = L"\"" + program + L"\"";
+  support::ChildProcess child;
   const double started = now();
-  if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (child.start(program)) {
     HWND hwnd = nullptr;
     while (now() - started < kTimeoutMs / 1000.0) {
-      if (!hwnd) {
-        Search search = {process.dwProcessId, nullptr};
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-        hwnd = search.found;
-      }
+      if (!hwnd) hwnd = support::findWindow(child.pid(), nullptr);
       if (hwnd && shows_a_frame(hwnd, screen, memory, static_cast<const DWORD*>(bits))) {
         seconds = now() - started;
         break;
       }
-      if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+      if (WaitForSingleObject(child.handle(), 1) == WAIT_OBJECT_0) break;
     }
-    TerminateProcess(process.hProcess, 0);
-    WaitForSingleObject(process.hProcess, kTimeoutMs);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    child.end();
   }
   SelectObject(memory, old);
   DeleteObject(bitmap);

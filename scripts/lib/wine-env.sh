@@ -49,6 +49,13 @@ gravo_font_substitute() {
     /v 'Segoe UI' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 </dev/null
 }
 
+# With no window manager on the display (Xvfb has none), Wine waits 2 s for
+# one every time it hides or destroys a window it leaves to a window
+# manager. Windows that Wine places itself end at once.
+gravo_unmanaged_windows() {
+  "$GRAVO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+}
+
 # gravo_prepare_prefix <prefix> <scratch home>: creates (once) and boots the
 # prefix with a persistent wineserver, and makes "Segoe UI" render CJK text.
 gravo_prepare_prefix() {
@@ -70,4 +77,29 @@ gravo_prepare_prefix() {
   wineserver -p >/dev/null 2>&1 </dev/null || true
   "$GRAVO_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null
   gravo_font_substitute
+}
+
+# gravo_hold_desktop <gravo_hold_desktop.exe>: starts the desktop process of
+# the prefix now, from a program of ours whose output goes to /dev/null,
+# and keeps it alive until the clean-up. Otherwise Wine ends it whenever no
+# program is on the desktop for a few seconds, and the next test that opens
+# a window starts a new one that holds the test's output pipe, so that ctest
+# waits for the desktop process to end as well (on a new prefix its start
+# and its end wait about 10 s each for rpcss.exe).
+gravo_hold_desktop() {
+  local ready holder
+  ready=$(mktemp -u "$WINEPREFIX/desktop-held.XXXXXX")
+  "$GRAVO_WINE" "$1" "Z:${ready//\//\\}" >/dev/null 2>&1 </dev/null &
+  holder=$!
+  gravo_pids+=("$holder")
+  for _ in $(seq 1 1200); do
+    if [ -e "$ready" ]; then
+      rm -f "$ready"
+      return 0
+    fi
+    kill -0 "$holder" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "the Wine desktop could not be held open" >&2
+  return 1
 }

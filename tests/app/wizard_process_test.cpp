@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/child_process.h"
 #include "wizard_test_support.h"
 
 #include <shellapi.h>
@@ -14,71 +15,25 @@ const DWORD kTimeoutMs = 30000;
 const DWORD kElevationRequired = 740;
 
 // GravoSetup.exe of the same build tree as this test.
-std::wstring wizardPath() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
-  path.resize(path.find_last_of(L'\\') + 1);
-  return path + L"..\\..\\app\\GravoSetup.exe";
-}
-
-struct Search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param) {
-  Search* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t cls[32] = {};
-  GetClassNameW(hwnd, cls, 32);
-  if (pid != search->pid || std::wstring(cls) != L"GravoWnd" || !IsWindowVisible(hwnd)) return TRUE;
-  search->found = hwnd;
-  return FALSE;
-}
+std::wstring wizardPath() { return support::programDir() + L"..\\..\\app\\GravoSetup.exe"; }
 
 // The wizard started as a user starts it, ended by the test if it does not
 // end by itself.
 class WizardProcess : public ::testing::Test {
  protected:
   void SetUp() override {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + wizardPath() + L"\"";
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!wizard.start(wizardPath())) {
       const DWORD error = GetLastError();
       FAIL() << "CreateProcess failed with " << error
              << (error == kElevationRequired ? " (elevation required)" : "");
     }
   }
-  void TearDown() override {
-    if (!process.hProcess) return;
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
 
-  HWND waitForWindow() {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kTimeoutMs) {
-      Search search{process.dwProcessId, nullptr};
-      EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-      if (search.found) return search.found;
-      if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) return nullptr;
-    }
-    return nullptr;
-  }
+  HWND waitForWindow() { return wizard.waitForWindow(kTimeoutMs); }
   // The exit code, or STILL_ACTIVE if the wizard is still running.
-  DWORD waitForExit() {
-    WaitForSingleObject(process.hProcess, kTimeoutMs);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    return code;
-  }
+  DWORD waitForExit() { return wizard.waitForExit(kTimeoutMs); }
 
-  PROCESS_INFORMATION process{};
+  support::ChildProcess wizard;
 };
 
 TEST_F(WizardProcess, CancelEndsTheWizardWithExitCodeZero) {

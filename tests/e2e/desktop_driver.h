@@ -9,18 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace e2e {
 
 inline DWORD rgb(int r, int g, int b) { return static_cast<DWORD>(r << 16 | g << 8 | b); }
 
-// Polls until `condition` holds; false after `timeoutMs`.
+// The steps of a user give the wizard 30 s unless they say otherwise.
 inline bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs = 30000) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount64() > end) return false;
-    Sleep(20);
-  }
+  return support::waitFor(condition, timeoutMs);
 }
 
 // The client area of a window as the screen shows it, 0x00RRGGBB pixels.
@@ -126,29 +123,7 @@ inline bool click(HWND hwnd, int x, int y, const std::function<bool()>& reacted,
   return seen;
 }
 
-struct WindowSearch {
-  DWORD pid;
-  std::wstring className;
-  HWND found;
-};
-
-inline BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param) {
-  WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  if (pid != search->pid || search->className != name || !IsWindowVisible(hwnd)) return TRUE;
-  search->found = hwnd;
-  return FALSE;
-}
-
-// A visible top-level window of the process with that class, or null.
-inline HWND findWindow(DWORD pid, const std::wstring& className) {
-  WindowSearch search{pid, className, nullptr};
-  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using support::findWindow;
 
 }  // namespace e2e
 

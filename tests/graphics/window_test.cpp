@@ -7,7 +7,7 @@
 #include "graphics/graph_wnd.h"
 #include "graphics/gravo.h"
 #include "graphics/runtime.h"
-#include "wait_until.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ class GraphicsWindow : public ::testing::Test {
 
   // The next record of `kind`, skipping others, within the time-out.
   static bool next_record(WORD kind, GraphMessage* out) {
-    return wait_until([&] {
+    return support::waitFor([&] {
       GraphMessage message;
       while (gr_peek_message(&message, GM_ALL, true)) {
         if (message.kind == kind) {
@@ -36,7 +36,7 @@ class GraphicsWindow : public ::testing::Test {
         }
       }
       return false;
-    });
+    }, 10000);
   }
 
   COLORREF window_pixel(int x, int y) {
@@ -172,13 +172,13 @@ TEST_F(GraphicsWindow, CaptureIsTakenByTheWindowThread) {
 TEST_F(GraphicsWindow, BatchFlagStopsTheAutomaticRefresh) {
   gr_set_bk_color(RGB(255, 0, 0));
   gr_clear();
-  ASSERT_TRUE(wait_until([&] { return window_pixel(10, 10) == RGB(255, 0, 0); }));
+  ASSERT_TRUE(support::waitFor([&] { return window_pixel(10, 10) == RGB(255, 0, 0); }, 10000));
 
   gr_batch_begin();
   gr_set_bk_color(RGB(0, 255, 0));
   gr_clear();
   // Unbatched, the window would be refreshed every 17 ms or so.
-  EXPECT_FALSE(wait_until([&] { return window_pixel(10, 10) != RGB(255, 0, 0); }, 300));
+  EXPECT_FALSE(support::waitFor([&] { return window_pixel(10, 10) != RGB(255, 0, 0); }, 300));
   gr_batch_flush();
   EXPECT_EQ(RGB(0, 255, 0), window_pixel(10, 10));
 
@@ -188,7 +188,7 @@ TEST_F(GraphicsWindow, BatchFlagStopsTheAutomaticRefresh) {
   EXPECT_EQ(RGB(0, 0, 255), window_pixel(10, 10));
   gr_set_bk_color(RGB(255, 255, 0));
   gr_clear();
-  EXPECT_TRUE(wait_until([&] { return window_pixel(10, 10) == RGB(255, 255, 0); }));
+  EXPECT_TRUE(support::waitFor([&] { return window_pixel(10, 10) == RGB(255, 255, 0); }, 10000));
 }
 
 TEST(GraphicsRuntime, ReferenceCountThroughOpenCloseAndReopen) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -18,13 +20,7 @@
 
 namespace hardening {
 
-inline std::wstring testDir()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring full(path, length);
-    return full.substr(0, full.find_last_of(L'\\') + 1);
-}
+inline std::wstring testDir() { return support::programDir(); }
 
 // GravoSetup.exe of the same build tree.
 inline std::wstring wizardPath() { return testDir() + L"..\\..\\app\\GravoSetup.exe"; }
@@ -50,108 +46,11 @@ inline std::string readBytes(const std::wstring& path)
 
 inline bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-inline bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() > deadline)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
+using support::waitFor;
 
 // A child process, ended through its own handle when the test is done with
 // it and it has not ended by itself.
-class Child {
-public:
-    Child() = default;
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() { end(); }
-
-    // Starts program (a full path) in directory with the arguments.
-    bool start(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory)
-    {
-        std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                            &process_)) {
-            process_ = PROCESS_INFORMATION{};
-            return false;
-        }
-        return true;
-    }
-
-    // The exit code, or STILL_ACTIVE when the process has not ended in time.
-    DWORD waitForExit(DWORD timeoutMs)
-    {
-        if (!process_.hProcess)
-            return STILL_ACTIVE;
-        WaitForSingleObject(process_.hProcess, timeoutMs);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-    bool running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-
-    // The wizard's visible graphics window, once it has one.
-    HWND waitForWindow(DWORD timeoutMs)
-    {
-        HWND found = nullptr;
-        waitFor(
-            [&] {
-                found = windowOf(process_.dwProcessId);
-                return found != nullptr || !running();
-            },
-            timeoutMs);
-        return found;
-    }
-
-    void end()
-    {
-        if (!process_.hProcess)
-            return;
-        if (running()) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 10000);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = PROCESS_INFORMATION{};
-    }
-
-private:
-    struct Search {
-        DWORD pid;
-        HWND found;
-    };
-
-    // A lambda has no stdcall form, which the 32-bit EnumWindows needs.
-    static BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param)
-    {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t name[32] = {};
-        GetClassNameW(hwnd, name, 32);
-        if (owner != s->pid || std::wstring(name) != L"GravoWnd" || !IsWindowVisible(hwnd))
-            return TRUE;
-        s->found = hwnd;
-        return FALSE;
-    }
-
-    static HWND windowOf(DWORD pid)
-    {
-        Search search{pid, nullptr};
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    PROCESS_INFORMATION process_{};
-};
+using Child = support::ChildProcess;
 
 // Every file and directory below a root, with each file's size, content
 // hash and attributes: two snapshots differ exactly where something was

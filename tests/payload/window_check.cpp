@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace {
 
 const DWORD kTimeoutMs = 30000;
@@ -20,22 +22,6 @@ const int kWidth = 240;
 const int kHeight = 160;
 
 DWORD rgb(int r, int g, int b) { return static_cast<DWORD>(r << 16 | g << 8 | b); }
-
-struct Search {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param) {
-  Search* search = reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t name[32] = {};
-  GetClassNameW(hwnd, name, 32);
-  if (pid != search->pid || std::wstring(name) != L"GravoWnd" || !IsWindowVisible(hwnd)) return TRUE;
-  search->found = hwnd;
-  return FALSE;
-}
 
 // The client area as the screen shows it, 0x00RRGGBB, rows top-down.
 bool capture(HWND hwnd, std::vector<DWORD>& pixels) {
@@ -116,23 +102,13 @@ int wmain(int argc, wchar_t** argv) {
     std::puts("usage: payload_window_check <program.exe>");
     return 1;
   }
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  support::ChildProcess program;
+  if (!program.start(argv[1])) {
     std::printf("cannot start the program (error %lu)\n", GetLastError());
     return 1;
   }
   int result = 1;
-  const DWORD start = GetTickCount();
-  HWND hwnd = nullptr;
-  while (!hwnd && GetTickCount() - start < kTimeoutMs) {
-    Search search = {process.dwProcessId, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    hwnd = search.found;
-    if (!hwnd && WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) break;
-  }
+  const HWND hwnd = program.waitForWindow(kTimeoutMs);
   if (!hwnd) {
     std::puts("no graphics window");
   } else {
@@ -153,10 +129,7 @@ int wmain(int argc, wchar_t** argv) {
     wrong += picture;
     std::printf("text-bar %d\n", barLength);
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, kTimeoutMs) == WAIT_OBJECT_0) {
-      GetExitCodeProcess(process.hProcess, &code);
-    }
+    const DWORD code = program.waitForExit(kTimeoutMs);
     if (code != 0) wrong += " exit-code " + std::to_string(code);
     if (wrong.empty()) {
       std::puts("picture complete; closed with exit code 0");
@@ -165,8 +138,5 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("mismatch:%s\n", wrong.c_str());
     }
   }
-  if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   return result;
 }

@@ -23,42 +23,14 @@ namespace {
 
 const DWORD kTimeoutMs = 90000;
 
-struct Outcome {
-  DWORD code = STILL_ACTIVE;
-  std::string out;
-  std::string err;
-};
+using Outcome = support::Captured;
 
 std::string utf8(const std::wstring& text) { return hardening::narrow(text); }
 
 // Runs program to its end from the scratch folder (so that nothing is found
-// through the current directory by accident), its output going to files.
+// through the current directory by accident).
 Outcome run(const std::wstring& program, const std::wstring& arguments, const std::wstring& scratch) {
-  Outcome result;
-  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  const auto create = [&](const wchar_t* name) {
-    return CreateFileW((scratch + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  };
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = create(L"out.txt");
-  startup.hStdError = create(L"err.txt");
-  std::wstring line = L"\"" + program + L"\" " + arguments;
-  PROCESS_INFORMATION process{};
-  if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, scratch.c_str(), &startup,
-                     &process)) {
-    if (WaitForSingleObject(process.hProcess, kTimeoutMs) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-    WaitForSingleObject(process.hProcess, kTimeoutMs);
-    GetExitCodeProcess(process.hProcess, &result.code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  CloseHandle(startup.hStdOutput);
-  CloseHandle(startup.hStdError);
-  result.out = hardening::readBytes(scratch + L"out.txt");
-  result.err = hardening::readBytes(scratch + L"err.txt");
-  return result;
+  return support::runCaptured(program, arguments, scratch, kTimeoutMs);
 }
 
 int count(const std::string& text, const std::string& pattern) {

@@ -47,12 +47,19 @@ HWND findWindow(DWORD pid, const wchar_t* className) {
 }
 
 bool ChildProcess::start(const std::wstring& program, const std::wstring& arguments,
-                         const std::wstring& directory) {
+                         const std::wstring& directory, HANDLE output, HANDLE error) {
   end();
   std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+  const bool redirected = output || error;
+  if (redirected) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = INVALID_HANDLE_VALUE;
+    startup.hStdOutput = output ? output : INVALID_HANDLE_VALUE;
+    startup.hStdError = error ? error : INVALID_HANDLE_VALUE;
+  }
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, redirected, 0, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &startup, &process_)) {
     process_ = PROCESS_INFORMATION{};
     return false;
@@ -92,6 +99,44 @@ void ChildProcess::end() {
   CloseHandle(process_.hThread);
   CloseHandle(process_.hProcess);
   process_ = PROCESS_INFORMATION{};
+}
+
+namespace {
+
+std::string readAll(const std::wstring& path) {
+  std::string bytes;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+}  // namespace
+
+Captured runCaptured(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory,
+                     DWORD timeoutMs) {
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  const std::wstring outPath = directory + L"out.txt";
+  const std::wstring errPath = directory + L"err.txt";
+  const auto create = [&](const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  };
+  const HANDLE out = create(outPath);
+  const HANDLE err = create(errPath);
+  Captured result;
+  if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
+    ChildProcess child;
+    if (child.start(program, arguments, directory, out, err)) result.code = child.waitForExit(timeoutMs);
+  }
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+  result.out = readAll(outPath);
+  result.err = readAll(errPath);
+  return result;
 }
 
 }  // namespace support

@@ -29,10 +29,11 @@ class ChildProcess {
   ~ChildProcess() { end(); }
 
   // Starts `program` (a full path) with the arguments in `directory` (this
-  // process's own when empty); false, with GetLastError set, when the
-  // system refuses.
+  // process's own when empty), its standard output and error going to the
+  // given inheritable handles when there are any; false, with GetLastError
+  // set, when the system refuses.
   bool start(const std::wstring& program, const std::wstring& arguments = L"",
-             const std::wstring& directory = L"");
+             const std::wstring& directory = L"", HANDLE output = nullptr, HANDLE error = nullptr);
   // Its window once shown (see findWindow); null when it ended first or
   // the time ran out.
   HWND waitForWindow(DWORD timeoutMs, const wchar_t* className = L"GravoWnd");
@@ -48,6 +49,18 @@ class ChildProcess {
  private:
   PROCESS_INFORMATION process_{};
 };
+
+// A program run to its end, as a deployment tool runs it: its exit code
+// (STILL_ACTIVE when it had to be ended after `timeoutMs`) and the bytes it
+// wrote to its standard output and error, captured through files in
+// `directory`, which is also its current directory.
+struct Captured {
+  DWORD code = STILL_ACTIVE;
+  std::string out;
+  std::string err;
+};
+Captured runCaptured(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory,
+                     DWORD timeoutMs);
 
 }  // namespace support
 

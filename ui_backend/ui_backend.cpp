@@ -2,11 +2,36 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
 nk_context context;
 HDC windowDc = nullptr;
+
+// Events taken from the runtime's queue that the toolkit has not been
+// handed yet. Bounded like the runtime's own ring: past the bound the
+// newest is dropped.
+std::deque<GraphMessage> pendingInput;
+const size_t kMaxPendingInput = 256;
+
+// Widths by text style and text. A width depends on nothing else, and the
+// toolkit asks for the same few hundred every frame.
+std::unordered_map<std::string, float> widthCache;
+const size_t kMaxCachedWidths = 4096;
+
+// The last frame rendered, as compared by ui_backend_render_changed.
+std::vector<unsigned char> lastFrame;
+std::vector<unsigned char> thisFrame;
+bool lastFrameComparable = false;
+// Whether the last two frames rendered were the same: only then does the
+// back buffer hold what rendering that frame again would give, since a
+// frame starts from the drawing state (the clip region) the one before
+// left behind.
+bool frameSettled = false;
 
 // The wizard never needs more polygon corners than this at once.
 const int kMaxPolygonPoints = 64;
@@ -301,8 +326,78 @@ void drawCommand(const nk_command* cmd) {
   }
 }
 
-void mouseButton(nk_buttons button, const GraphMessage* m, bool down) {
-  nk_input_button(&context, button, m->x, m->y, down);
+struct ButtonChange {
+  nk_buttons button;
+  bool down;
+};
+
+// The toolkit buttons a mouse-button message sets, in order, and what it
+// does with the mouse capture (1 takes it, -1 lets it go).
+struct ButtonMessage {
+  WORD kind;
+  int capture;
+  int count;
+  ButtonChange changes[2];
+};
+
+const ButtonMessage kButtonMessages[] = {
+    {WM_LBUTTONDOWN, 1, 1, {{NK_BUTTON_LEFT, true}, {NK_BUTTON_LEFT, true}}},
+    // Ends any double-click state before the release itself.
+    {WM_LBUTTONUP, -1, 2, {{NK_BUTTON_DOUBLE, false}, {NK_BUTTON_LEFT, false}}},
+    {WM_LBUTTONDBLCLK, 0, 1, {{NK_BUTTON_DOUBLE, true}, {NK_BUTTON_DOUBLE, true}}},
+    {WM_RBUTTONDOWN, 1, 1, {{NK_BUTTON_RIGHT, true}, {NK_BUTTON_RIGHT, true}}},
+    {WM_RBUTTONUP, -1, 1, {{NK_BUTTON_RIGHT, false}, {NK_BUTTON_RIGHT, false}}},
+    {WM_MBUTTONDOWN, 1, 1, {{NK_BUTTON_MIDDLE, true}, {NK_BUTTON_MIDDLE, true}}},
+    {WM_MBUTTONUP, -1, 1, {{NK_BUTTON_MIDDLE, false}, {NK_BUTTON_MIDDLE, false}}},
+};
+
+const ButtonMessage* buttonMessage(WORD kind) {
+  for (const ButtonMessage& b : kButtonMessages)
+    if (b.kind == kind) return &b;
+  return nullptr;
+}
+
+bool anyButtonChangedThisFrame() {
+  for (const nk_mouse_button& b : context.input.mouse.buttons)
+    if (b.clicked) return true;
+  return false;
+}
+
+// The toolkit sees a button only as it stands at the end of a frame's
+// input, so a press and its release in one frame would never click: a
+// button that already changed in this frame waits for the next one before
+// it changes back. The pointer waits too after a button change, so a press
+// is judged where it was made. Every later event waits behind it, keeping
+// the order.
+bool mustWaitForNextFrame(const GraphMessage& m) {
+  if (m.kind == WM_MOUSEMOVE) return anyButtonChangedThisFrame();
+  const ButtonMessage* b = buttonMessage(m.kind);
+  if (!b) return false;
+  for (int i = 0; i < b->count; ++i) {
+    const nk_mouse_button& state = context.input.mouse.buttons[b->changes[i].button];
+    if (state.clicked && (state.down != 0) != b->changes[i].down) return true;
+  }
+  return false;
+}
+
+// The bytes that decide what a frame draws: the clear colour, where the
+// walk of the command list begins, and the command memory, which holds
+// every command with the links the walk follows. False when a command
+// draws something kept outside the list (an image's pixels), which cannot
+// be compared this way.
+bool describeFrame(nk_color clear, std::vector<unsigned char>& out) {
+  const nk_command* first = nk__begin(&context);
+  for (const nk_command* cmd = first; cmd; cmd = nk__next(&context, cmd))
+    if (cmd->type == NK_COMMAND_IMAGE || cmd->type == NK_COMMAND_CUSTOM) return false;
+  const unsigned char* memory = static_cast<const unsigned char*>(context.memory.memory.ptr);
+  const nk_size start = first ? static_cast<nk_size>(reinterpret_cast<const unsigned char*>(first) - memory) : 0;
+  out.clear();
+  out.insert(out.end(), reinterpret_cast<const unsigned char*>(&clear),
+             reinterpret_cast<const unsigned char*>(&clear) + sizeof(clear));
+  out.insert(out.end(), reinterpret_cast<const unsigned char*>(&start),
+             reinterpret_cast<const unsigned char*>(&start) + sizeof(start));
+  if (memory) out.insert(out.end(), memory, memory + context.memory.allocated);
+  return true;
 }
 
 int handleKey(BYTE virtualKey, bool down, bool ctrl) {
@@ -422,6 +517,12 @@ nk_context* ui_backend_init(UiFont* font, HDC hdc, int, int) {
 float ui_text_width(nk_handle handle, float, const char* text, int length) {
   const UiFont* font = static_cast<const UiFont*>(handle.ptr);
   if (!font || !font->text_style || !text || length <= 0) return 0.0f;
+  static std::string key;
+  key.assign(reinterpret_cast<const char*>(font->text_style), sizeof(LOGFONTW));
+  key.append(text, static_cast<size_t>(length));
+  const auto cached = widthCache.find(key);
+  if (cached != widthCache.end()) return cached->second;
+
   wchar_t* wide = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(length) + 1, sizeof(wchar_t)));
   if (!wide) return 0.0f;
   MultiByteToWideChar(CP_UTF8, 0, text, length, wide, length);
@@ -432,43 +533,24 @@ float ui_text_width(nk_handle handle, float, const char* text, int length) {
   const int width = gr_text_width(wide);
   gr_set_font(&saved);
   std::free(wide);
+  // Labels the user changes (chosen directories) add widths; the bound
+  // keeps a long session from growing it without end.
+  if (widthCache.size() >= kMaxCachedWidths) widthCache.clear();
+  widthCache.emplace(key, static_cast<float>(width));
   return static_cast<float>(width);
 }
 
 int ui_backend_handle(HWND, const GraphMessage* m) {
   if (!m) return 0;
+  if (const ButtonMessage* b = buttonMessage(m->kind)) {
+    for (int i = 0; i < b->count; ++i) nk_input_button(&context, b->changes[i].button, m->x, m->y, b->changes[i].down);
+    if (b->capture > 0) gr_set_capture();
+    if (b->capture < 0) gr_release_capture();
+    return 1;
+  }
   switch (m->kind) {
     case WM_MOUSEMOVE:
       nk_input_motion(&context, m->x, m->y);
-      return 1;
-    case WM_LBUTTONDOWN:
-      mouseButton(NK_BUTTON_LEFT, m, true);
-      gr_set_capture();
-      return 1;
-    case WM_LBUTTONUP:
-      // Ends any double-click state before the release itself.
-      mouseButton(NK_BUTTON_DOUBLE, m, false);
-      mouseButton(NK_BUTTON_LEFT, m, false);
-      gr_release_capture();
-      return 1;
-    case WM_LBUTTONDBLCLK:
-      mouseButton(NK_BUTTON_DOUBLE, m, true);
-      return 1;
-    case WM_RBUTTONDOWN:
-      mouseButton(NK_BUTTON_RIGHT, m, true);
-      gr_set_capture();
-      return 1;
-    case WM_RBUTTONUP:
-      mouseButton(NK_BUTTON_RIGHT, m, false);
-      gr_release_capture();
-      return 1;
-    case WM_MBUTTONDOWN:
-      mouseButton(NK_BUTTON_MIDDLE, m, true);
-      gr_set_capture();
-      return 1;
-    case WM_MBUTTONUP:
-      mouseButton(NK_BUTTON_MIDDLE, m, false);
-      gr_release_capture();
       return 1;
     case WM_MOUSEWHEEL:
       nk_input_scroll(&context, nk_vec2(0.0f, static_cast<float>(m->wheel_delta / 120.0)));
@@ -491,12 +573,44 @@ int ui_backend_handle(HWND, const GraphMessage* m) {
   }
 }
 
-void ui_backend_render(nk_color clear) {
+void ui_backend_queue(const GraphMessage* message) {
+  if (message && pendingInput.size() < kMaxPendingInput) pendingInput.push_back(*message);
+}
+
+int ui_backend_feed(HWND hwnd) {
+  while (!pendingInput.empty() && !mustWaitForNextFrame(pendingInput.front())) {
+    ui_backend_handle(hwnd, &pendingInput.front());
+    pendingInput.pop_front();
+  }
+  return static_cast<int>(pendingInput.size());
+}
+
+namespace {
+
+// Renders the frame whose description `thisFrame` holds (when comparable).
+void renderDescribed(nk_color clear, bool comparable) {
+  frameSettled = comparable && lastFrameComparable && thisFrame == lastFrame;
+  lastFrame.swap(thisFrame);
+  lastFrameComparable = comparable;
   gr_set_bk_color(toColorRef(clear));
   gr_clear();
   const nk_command* cmd = nullptr;
   nk_foreach(cmd, &context) drawCommand(cmd);
   nk_clear(&context);
+}
+
+}  // namespace
+
+void ui_backend_render(nk_color clear) { renderDescribed(clear, describeFrame(clear, thisFrame)); }
+
+int ui_backend_render_changed(nk_color clear, int force) {
+  const bool comparable = describeFrame(clear, thisFrame);
+  if (!force && frameSettled && comparable && thisFrame == lastFrame) {
+    nk_clear(&context);
+    return 0;
+  }
+  renderDescribed(clear, comparable);
+  return 1;
 }
 
 void ui_clipboard_paste(nk_handle, nk_text_edit* edit) {

@@ -5,14 +5,22 @@
 //   - buildCatalogue on the machine's registry and disks, several runs;
 //   - per page, the median time to take input, lay out and render one frame
 //     into the back buffer without presenting it, and the present apart;
-//   - per page, the wizard's CPU share while it idles in its frame loop.
+//   - per page, the wizard's CPU share while it idles in its frame loop,
+//     with how many of its frames were laid out and how many rendered;
+//   - per page, the CPU share of the real wizard process idling after a
+//     tap (press and release back to back) brought the page, and of the Wine
+//     server (whose pid GRAVO_WINESERVER_PID gives, with GRAVO_CLK_TCK the
+//     tick rate of its /proc times).
 //
 //   bench <wizard.exe> <bare_window.exe> [<file to size>...]
+//   bench idle <wizard.exe>     the real wizard's idle figures alone
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +34,7 @@ const int kStartRuns = 15;
 const int kCatalogueRuns = 5;
 const int kFrames = 1000;
 const DWORD kIdleMs = 3000;
+const DWORD kProcessIdleMs = 5000;
 const DWORD kTimeoutMs = 60000;
 const int kWidth = 490;
 const int kHeight = 328;
@@ -328,25 +337,161 @@ void report_idle(WizardSession& session, int page, const char* name) {
   const double cpu = cpu_seconds();
   const double main_cpu = main_thread_cpu_seconds();
   const double started = now();
-  int frames = 0;
-  while (now() - started < kIdleMs / 1000.0) {
-    runFrame(session);
-    ++frames;
-  }
+  const long laid_out = session.framesLaidOut;
+  const long rendered = session.framesRendered;
+  while (now() - started < kIdleMs / 1000.0) runFrame(session);
   const double wall = now() - started;
   const double total = cpu_seconds() - cpu;
   const double frame_loop = main_thread_cpu_seconds() - main_cpu;
   std::printf("%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
-              "window thread %.1f %%\n",
-              name, 100 * total / wall, wall, frames / wall, 100 * frame_loop / wall,
-              100 * (total - frame_loop) / wall);
+              "window thread %.1f %%; %ld frames laid out, %ld rendered\n",
+              name, 100 * total / wall, wall, (session.framesLaidOut - laid_out) / wall, 100 * frame_loop / wall,
+              100 * (total - frame_loop) / wall, session.framesLaidOut - laid_out, session.framesRendered - rendered);
+}
+
+// CPU seconds of the Wine server, read from its /proc entry through the
+// drive that maps the Unix root; negative when unknown.
+double server_cpu_seconds() {
+  const char* pid = std::getenv("GRAVO_WINESERVER_PID");
+  const char* tick = std::getenv("GRAVO_CLK_TCK");
+  if (!pid || !tick || std::atoi(tick) <= 0) return -1;
+  const std::string path = std::string("Z:\\proc\\") + pid + "\\stat";
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return -1;
+  char line[1024] = {};
+  const size_t read = std::fread(line, 1, sizeof(line) - 1, file);
+  std::fclose(file);
+  line[read] = '\0';
+  // utime and stime are the 14th and 15th fields; the name before them
+  // ends at the last parenthesis.
+  const char* rest = std::strrchr(line, ')');
+  unsigned long long utime = 0;
+  unsigned long long stime = 0;
+  if (!rest || std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
+    return -1;
+  return static_cast<double>(utime + stime) / std::atoi(tick);
+}
+
+double process_cpu_seconds(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return seconds(kernel) + seconds(user);
+}
+
+DWORD screen_pixel(HWND hwnd, int x, int y) {
+  POINT p = {x, y};
+  ClientToScreen(hwnd, &p);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+bool wait_for_pixel(HWND hwnd, int x, int y, COLORREF colour) {
+  const double started = now();
+  while (now() - started < kTimeoutMs / 1000.0) {
+    if (screen_pixel(hwnd, x, y) == colour) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+// A touchpad tap: the pointer moves there, then the press and the release
+// come back to back.
+void tap(HWND hwnd, int x, int y) {
+  POINT p = {x, y};
+  ClientToScreen(hwnd, &p);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  // Absolute positions run from 0 to 65535 over the screen; rounded up so
+  // that the pointer lands on the pixel itself.
+  inputs[0].mi.dx = static_cast<LONG>((p.x * 65536LL + width - 1) / width);
+  inputs[0].mi.dy = static_cast<LONG>((p.y * 65536LL + height - 1) / height);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &inputs[0], sizeof(INPUT));
+  const double started = now();
+  POINT at = {-1, -1};
+  while ((!GetCursorPos(&at) || at.x != p.x || at.y != p.y) && now() - started < 5) Sleep(10);
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, &inputs[1], sizeof(INPUT));
+}
+
+void report_process_idle(HANDLE process, const char* name) {
+  const double cpu = process_cpu_seconds(process);
+  const double server = server_cpu_seconds();
+  const double started = now();
+  while (now() - started < kProcessIdleMs / 1000.0) {
+    if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) break;
+  }
+  const double wall = now() - started;
+  const double wizard = 100 * (process_cpu_seconds(process) - cpu) / wall;
+  const double server_after = server_cpu_seconds();
+  if (server < 0 || server_after < 0) {
+    std::printf("  %-8s page: wizard %.1f %% of one core over %.1f s (Wine server not measured)\n", name, wizard, wall);
+    return;
+  }
+  const double wineserver = 100 * (server_after - server) / wall;
+  std::printf("  %-8s page: %.1f %% of one core over %.1f s: wizard %.1f %%, Wine server %.1f %%\n", name,
+              wizard + wineserver, wall, wizard, wineserver);
+}
+
+// The wizard as a user has it: its own process, the platform page reached
+// by a tap on Next made while detection may still run, then the welcome
+// page again by a tap on Back.
+void report_wizard_idle(const std::wstring& wizard) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  std::wstring command = L"\"" + wizard + L"\"";
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::puts("the wizard could not be started");
+    return;
+  }
+  HWND hwnd = nullptr;
+  const double started = now();
+  while (!hwnd && now() - started < kTimeoutMs / 1000.0 && WaitForSingleObject(process.hProcess, 20) != WAIT_OBJECT_0) {
+    Search search = {process.dwProcessId, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    hwnd = search.found;
+  }
+  std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
+  const COLORREF welcome = RGB(33, 23, 129);
+  const COLORREF platform = RGB(250, 250, 250);
+  if (!hwnd || !wait_for_pixel(hwnd, 5, 5, welcome)) {
+    std::puts("  the wizard showed no welcome page");
+  } else {
+    tap(hwnd, 330, 306);
+    if (!wait_for_pixel(hwnd, 2, 2, platform)) {
+      std::puts("  a tap on Next did not bring the platform page");
+    } else {
+      report_process_idle(process.hProcess, "platform");
+      tap(hwnd, 330, 306);
+      if (wait_for_pixel(hwnd, 5, 5, welcome)) {
+        report_process_idle(process.hProcess, "welcome");
+      } else {
+        std::puts("  a tap on Back did not bring the welcome page");
+      }
+      tap(hwnd, 430, 306);
+    }
+  }
+  if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  WaitForSingleObject(process.hProcess, kTimeoutMs);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wcscmp(argv[1], L"idle") == 0) {
+    report_wizard_idle(argv[2]);
+    return 0;
+  }
   if (argc < 3) {
-    std::puts("usage: bench <wizard.exe> <bare_window.exe> [<file to size>...]");
+    std::puts("usage: bench <wizard.exe> <bare_window.exe> [<file to size>...] | bench idle <wizard.exe>");
     return 2;
   }
   for (int i = 3; i < argc; ++i) {
@@ -378,5 +523,7 @@ int wmain(int argc, wchar_t** argv) {
   report_idle(session, 1, "welcome");
   report_idle(session, 2, "platform");
   shutdownWizard(session);
+  std::fflush(stdout);
+  report_wizard_idle(argv[1]);
   return 0;
 }

@@ -98,6 +98,7 @@ void flush_block(int x, int y, int width, int height) {
   gdi.SetWorldTransform(window->memory_dc, &identity_transform);
   gdi.BitBlt(window->window_dc, x, y, width, height, window->memory_dc, x, y, SRCCOPY);
   gdi.SetWorldTransform(window->memory_dc, &window->transform);
+  SetEvent(window->wake_event);
 }
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -213,7 +214,7 @@ DWORD WINAPI window_thread(void*) {
         DispatchMessageW(&message);
       } else if (window->batch.load()) {
         // Nothing to refresh until a message comes or batch drawing ends.
-        MsgWaitForMultipleObjectsEx(1, &window->batch_changed, INFINITE, QS_ALLINPUT,
+        MsgWaitForMultipleObjectsEx(1, &window->wake_event, INFINITE, QS_ALLINPUT,
                                     MWMO_INPUTAVAILABLE);
       } else if (GetTickCount() - last_refresh <= 16) {
         Sleep(1);
@@ -252,20 +253,20 @@ void window_title_from_path(const wchar_t* path, wchar_t (&title)[MAX_PATH]) {
 
 GraphWnd::GraphWnd() : IMAGE(0, 0) {
   ready_event = CreateEventW(NULL, FALSE, FALSE, NULL);
-  batch_changed = CreateEventW(NULL, FALSE, FALSE, NULL);
-  if (!ready_event || !batch_changed) fatal_stop(L"CreateEventW");
+  wake_event = CreateEventW(NULL, FALSE, FALSE, NULL);
+  if (!ready_event || !wake_event) fatal_stop(L"CreateEventW");
 }
 
 GraphWnd::~GraphWnd() {
   close_window();
   join_thread();
   if (ready_event) CloseHandle(ready_event);
-  if (batch_changed) CloseHandle(batch_changed);
+  if (wake_event) CloseHandle(wake_event);
 }
 
 void GraphWnd::set_batch(bool on) {
   batch.store(on);
-  SetEvent(batch_changed);
+  SetEvent(wake_event);
 }
 
 void GraphWnd::resize(int new_width, int new_height) {

@@ -51,10 +51,12 @@ class GraphWnd : public IMAGE {
   std::atomic<HWND> hwnd{NULL};
   HDC window_dc = NULL;
   std::atomic<bool> batch{false};
-  // Signalled whenever the batch flag changes, so that the window thread,
-  // which waits for messages while batch drawing is on, takes up refreshing
-  // again when it ends.
-  HANDLE batch_changed = NULL;
+  // Wakes the window thread, which waits for messages while batch drawing
+  // is on: when the batch flag changes, so that it takes up refreshing again
+  // when batch drawing ends, and after each flush, because some systems
+  // (Wine among them) put on the screen what was drawn on a window only when
+  // the window's thread next turns to its messages.
+  HANDLE wake_event = NULL;
   // Set when Windows asks for the window to be painted (uncovered, restored);
   // while batch drawing is on only the program can present, so it learns of
   // it through gr_window_exposed.

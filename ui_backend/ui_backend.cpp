@@ -508,6 +508,9 @@ nk_context* ui_backend_init(UiFont* font, HDC hdc, int, int) {
   font->nk.height = static_cast<float>(font->text_style->lfHeight);
   font->nk.width = ui_text_width;
   windowDc = hdc;
+  pendingInput.clear();
+  lastFrameComparable = false;
+  frameSettled = false;
   if (!nk_init_default(&context, &font->nk)) return nullptr;
   context.clip.paste = ui_clipboard_paste;
   context.clip.copy = ui_clipboard_copy;

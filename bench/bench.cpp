@@ -8,9 +8,8 @@
 //   - per page, the wizard's CPU share while it idles in its frame loop,
 //     with how many of its frames were laid out and how many rendered;
 //   - per page, the CPU share of the real wizard process idling after a
-//     tap (press and release back to back) brought the page, and of the Wine
-//     server (whose pid GRAVO_WINESERVER_PID gives, with GRAVO_CLK_TCK the
-//     tick rate of its /proc times).
+//     tap (press and release back to back) brought the page, and of the
+//     prefix's Wine server.
 //
 //   bench <wizard.exe> <bare_window.exe> [<file to size>...]
 //   bench idle <wizard.exe>     the real wizard's idle figures alone
@@ -35,6 +34,9 @@ const int kCatalogueRuns = 5;
 const int kFrames = 1000;
 const DWORD kIdleMs = 3000;
 const DWORD kProcessIdleMs = 5000;
+// Long enough for detection on the demo machine, which the first tap may
+// wait behind.
+const DWORD kTapWaitMs = 10000;
 const DWORD kTimeoutMs = 60000;
 const int kWidth = 490;
 const int kHeight = 328;
@@ -349,33 +351,56 @@ void report_idle(WizardSession& session, int page, const char* name) {
               100 * (total - frame_loop) / wall, session.framesLaidOut - laid_out, session.framesRendered - rendered);
 }
 
-// CPU seconds of the Wine server, read from its /proc entry through the
-// drive that maps the Unix root; negative when unknown.
-double server_cpu_seconds() {
-  const char* pid = std::getenv("GRAVO_WINESERVER_PID");
-  const char* tick = std::getenv("GRAVO_CLK_TCK");
-  if (!pid || !tick || std::atoi(tick) <= 0) return -1;
-  const std::string path = std::string("Z:\\proc\\") + pid + "\\stat";
+// Wine reports no CPU times for other processes, so the wizard and the Wine
+// server are read from their /proc entries through the drive that maps the
+// Unix root: the processes of this prefix whose command line holds `name`.
+std::string read_unix_file(const std::string& path) {
+  std::string content;
   FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return -1;
-  char line[1024] = {};
-  const size_t read = std::fread(line, 1, sizeof(line) - 1, file);
+  if (!file) return content;
+  char buffer[4096];
+  size_t read = 0;
+  while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) content.append(buffer, read);
   std::fclose(file);
-  line[read] = '\0';
-  // utime and stime are the 14th and 15th fields; the name before them
-  // ends at the last parenthesis.
-  const char* rest = std::strrchr(line, ')');
-  unsigned long long utime = 0;
-  unsigned long long stime = 0;
-  if (!rest || std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
-    return -1;
-  return static_cast<double>(utime + stime) / std::atoi(tick);
+  return content;
 }
 
-double process_cpu_seconds(HANDLE process) {
-  FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-  return seconds(kernel) + seconds(user);
+std::vector<std::string> unix_processes(const std::string& name) {
+  std::vector<std::string> pids;
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!prefix) return pids;
+  const std::string ours = std::string("WINEPREFIX=") + prefix + '\0';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+  if (search == INVALID_HANDLE_VALUE) return pids;
+  do {
+    const std::string pid = found.cFileName;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string dir = "Z:\\proc\\" + pid + "\\";
+    if (read_unix_file(dir + "cmdline").find(name) == std::string::npos) continue;
+    const std::string environment = '\0' + read_unix_file(dir + "environ");
+    if (environment.find('\0' + ours) != std::string::npos) pids.push_back(pid);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return pids;
+}
+
+// utime and stime, the 14th and 15th fields, in Linux's fixed 100 ticks a
+// second; the name before them ends at the last parenthesis.
+double unix_cpu_seconds(const std::vector<std::string>& pids) {
+  double total = 0;
+  for (const std::string& pid : pids) {
+    const std::string stat = read_unix_file("Z:\\proc\\" + pid + "\\stat");
+    const size_t name_end = stat.rfind(')');
+    unsigned long long utime = 0;
+    unsigned long long stime = 0;
+    if (name_end == std::string::npos ||
+        std::sscanf(stat.c_str() + name_end + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
+                    &stime) != 2)
+      return -1;
+    total += static_cast<double>(utime + stime) / 100;
+  }
+  return pids.empty() ? -1 : total;
 }
 
 DWORD screen_pixel(HWND hwnd, int x, int y) {
@@ -387,9 +412,9 @@ DWORD screen_pixel(HWND hwnd, int x, int y) {
   return c;
 }
 
-bool wait_for_pixel(HWND hwnd, int x, int y, COLORREF colour) {
+bool wait_for_pixel(HWND hwnd, int x, int y, COLORREF colour, DWORD timeout_ms = kTimeoutMs) {
   const double started = now();
-  while (now() - started < kTimeoutMs / 1000.0) {
+  while (now() - started < timeout_ms / 1000.0) {
     if (screen_pixel(hwnd, x, y) == colour) return true;
     Sleep(20);
   }
@@ -397,8 +422,9 @@ bool wait_for_pixel(HWND hwnd, int x, int y, COLORREF colour) {
 }
 
 // A touchpad tap: the pointer moves there, then the press and the release
-// come back to back.
-void tap(HWND hwnd, int x, int y) {
+// come back to back; or, with `held`, a hand's click, the button held down
+// until the screen shows `colour` at (px, py).
+void tap(HWND hwnd, int x, int y, bool held = false, int px = 0, int py = 0, COLORREF colour = 0) {
   POINT p = {x, y};
   ClientToScreen(hwnd, &p);
   const int width = GetSystemMetrics(SM_CXSCREEN);
@@ -416,26 +442,43 @@ void tap(HWND hwnd, int x, int y) {
   while ((!GetCursorPos(&at) || at.x != p.x || at.y != p.y) && now() - started < 5) Sleep(10);
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, &inputs[1], sizeof(INPUT));
+  if (!held) {
+    SendInput(2, &inputs[1], sizeof(INPUT));
+    return;
+  }
+  SendInput(1, &inputs[1], sizeof(INPUT));
+  wait_for_pixel(hwnd, px, py, colour);
+  SendInput(1, &inputs[2], sizeof(INPUT));
 }
 
-void report_process_idle(HANDLE process, const char* name) {
-  const double cpu = process_cpu_seconds(process);
-  const double server = server_cpu_seconds();
+// Taps on (x, y) until the screen shows `colour` at (px, py); a tap that
+// is lost is followed by a held click, and the report says so.
+bool reach(HWND hwnd, int x, int y, int px, int py, COLORREF colour, const char* button) {
+  tap(hwnd, x, y);
+  if (wait_for_pixel(hwnd, px, py, colour, kTapWaitMs)) return true;
+  std::printf("  a tap on %s was lost; a held click instead\n", button);
+  tap(hwnd, x, y, true, px, py, colour);
+  return wait_for_pixel(hwnd, px, py, colour);
+}
+
+void report_process_idle(HANDLE process, const std::string& wizard_name, const char* page) {
+  const std::vector<std::string> wizard = unix_processes(wizard_name);
+  const std::vector<std::string> server = unix_processes("wineserver");
+  const double wizard_cpu = unix_cpu_seconds(wizard);
+  const double server_cpu = unix_cpu_seconds(server);
   const double started = now();
   while (now() - started < kProcessIdleMs / 1000.0) {
     if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) break;
   }
   const double wall = now() - started;
-  const double wizard = 100 * (process_cpu_seconds(process) - cpu) / wall;
-  const double server_after = server_cpu_seconds();
-  if (server < 0 || server_after < 0) {
-    std::printf("  %-8s page: wizard %.1f %% of one core over %.1f s (Wine server not measured)\n", name, wizard, wall);
+  const double wizard_share = 100 * (unix_cpu_seconds(wizard) - wizard_cpu) / wall;
+  const double server_share = 100 * (unix_cpu_seconds(server) - server_cpu) / wall;
+  if (wizard_cpu < 0 || server_cpu < 0) {
+    std::printf("  %-8s page: the wizard's or the Wine server's /proc entry was not found\n", page);
     return;
   }
-  const double wineserver = 100 * (server_after - server) / wall;
-  std::printf("  %-8s page: %.1f %% of one core over %.1f s: wizard %.1f %%, Wine server %.1f %%\n", name,
-              wizard + wineserver, wall, wizard, wineserver);
+  std::printf("  %-8s page: %.1f %% of one core over %.1f s: wizard %.1f %%, Wine server %.1f %%\n", page,
+              wizard_share + server_share, wall, wizard_share, server_share);
 }
 
 // The wizard as a user has it: its own process, the platform page reached
@@ -458,21 +501,20 @@ void report_wizard_idle(const std::wstring& wizard) {
     hwnd = search.found;
   }
   std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
+  const std::string name = utf8(wizard.substr(wizard.find_last_of(L"\\/") + 1));
   const COLORREF welcome = RGB(33, 23, 129);
   const COLORREF platform = RGB(250, 250, 250);
   if (!hwnd || !wait_for_pixel(hwnd, 5, 5, welcome)) {
     std::puts("  the wizard showed no welcome page");
   } else {
-    tap(hwnd, 330, 306);
-    if (!wait_for_pixel(hwnd, 2, 2, platform)) {
-      std::puts("  a tap on Next did not bring the platform page");
+    if (!reach(hwnd, 330, 306, 2, 2, platform, "Next")) {
+      std::puts("  no platform page after Next");
     } else {
-      report_process_idle(process.hProcess, "platform");
-      tap(hwnd, 330, 306);
-      if (wait_for_pixel(hwnd, 5, 5, welcome)) {
-        report_process_idle(process.hProcess, "welcome");
+      report_process_idle(process.hProcess, name, "platform");
+      if (reach(hwnd, 330, 306, 5, 5, welcome, "Back")) {
+        report_process_idle(process.hProcess, name, "welcome");
       } else {
-        std::puts("  a tap on Back did not bring the welcome page");
+        std::puts("  no welcome page after Back");
       }
       tap(hwnd, 430, 306);
     }

@@ -461,6 +461,19 @@ bool reach(HWND hwnd, int x, int y, int px, int py, COLORREF colour, const char*
   return wait_for_pixel(hwnd, px, py, colour);
 }
 
+// The Wine server with the prefix's own services and this program idling,
+// before the wizard starts: what the figures below include anyway.
+void report_server_alone() {
+  const std::vector<std::string> server = unix_processes("wineserver");
+  const double server_cpu = unix_cpu_seconds(server);
+  const double started = now();
+  Sleep(kProcessIdleMs);
+  const double wall = now() - started;
+  if (server_cpu < 0) return;
+  std::printf("  without the wizard: Wine server %.1f %% of one core over %.1f s\n",
+              100 * (unix_cpu_seconds(server) - server_cpu) / wall, wall);
+}
+
 void report_process_idle(HANDLE process, const std::string& wizard_name, const char* page) {
   const std::vector<std::string> wizard = unix_processes(wizard_name);
   const std::vector<std::string> server = unix_processes("wineserver");
@@ -485,6 +498,8 @@ void report_process_idle(HANDLE process, const std::string& wizard_name, const c
 // by a tap on Next made while detection may still run, then the welcome
 // page again by a tap on Back.
 void report_wizard_idle(const std::wstring& wizard) {
+  std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
+  report_server_alone();
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
@@ -500,7 +515,6 @@ void report_wizard_idle(const std::wstring& wizard) {
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     hwnd = search.found;
   }
-  std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
   const std::string name = utf8(wizard.substr(wizard.find_last_of(L"\\/") + 1));
   const COLORREF welcome = RGB(33, 23, 129);
   const COLORREF platform = RGB(250, 250, 250);

@@ -380,23 +380,31 @@ bool mustWaitForNextFrame(const GraphMessage& m) {
   return false;
 }
 
+void appendBytes(std::vector<unsigned char>& out, const void* data, size_t size) {
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  out.insert(out.end(), bytes, bytes + size);
+}
+
 // The bytes that decide what a frame draws: the clear colour, where the
-// walk of the command list begins, and the command memory, which holds
-// every command with the links the walk follows. False when a command
-// draws something kept outside the list (an image's pixels), which cannot
-// be compared this way.
+// walk of the command list begins, the command memory, which holds every
+// command with the links the walk follows, and the text style of every
+// text command (kept outside the list, behind the font's userdata). False
+// when a command draws something else kept outside the list (an image's
+// pixels), which cannot be compared this way.
 bool describeFrame(nk_color clear, std::vector<unsigned char>& out) {
+  out.clear();
+  appendBytes(out, &clear, sizeof(clear));
   const nk_command* first = nk__begin(&context);
-  for (const nk_command* cmd = first; cmd; cmd = nk__next(&context, cmd))
-    if (cmd->type == NK_COMMAND_IMAGE || cmd->type == NK_COMMAND_CUSTOM) return false;
   const unsigned char* memory = static_cast<const unsigned char*>(context.memory.memory.ptr);
   const nk_size start = first ? static_cast<nk_size>(reinterpret_cast<const unsigned char*>(first) - memory) : 0;
-  out.clear();
-  out.insert(out.end(), reinterpret_cast<const unsigned char*>(&clear),
-             reinterpret_cast<const unsigned char*>(&clear) + sizeof(clear));
-  out.insert(out.end(), reinterpret_cast<const unsigned char*>(&start),
-             reinterpret_cast<const unsigned char*>(&start) + sizeof(start));
-  if (memory) out.insert(out.end(), memory, memory + context.memory.allocated);
+  appendBytes(out, &start, sizeof(start));
+  for (const nk_command* cmd = first; cmd; cmd = nk__next(&context, cmd)) {
+    if (cmd->type == NK_COMMAND_IMAGE || cmd->type == NK_COMMAND_CUSTOM) return false;
+    if (cmd->type != NK_COMMAND_TEXT) continue;
+    if (const LOGFONTW* style = textStyleOf(reinterpret_cast<const nk_command_text*>(cmd)->font))
+      appendBytes(out, style, sizeof(LOGFONTW));
+  }
+  if (memory) appendBytes(out, memory, context.memory.allocated);
   return true;
 }
 

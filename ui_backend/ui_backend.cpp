@@ -1,6 +1,7 @@
 #include "ui_backend/ui_backend.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <deque>
 #include <string>
@@ -19,9 +20,21 @@ std::deque<GraphMessage> pendingInput;
 const size_t kMaxPendingInput = 256;
 
 // Widths by text style and text. A width depends on nothing else, and the
-// toolkit asks for the same few hundred every frame.
-std::unordered_map<std::string, float> widthCache;
+// toolkit asks for the same few hundred every frame. The styles are few, so
+// a style is found by comparing it, and only the text is hashed.
+struct StyleWidths {
+  LOGFONTW style;
+  std::unordered_map<std::string, float> widths;
+};
+std::vector<StyleWidths> widthCache;
+size_t cachedWidths = 0;
 const size_t kMaxCachedWidths = 4096;
+
+StyleWidths* widthsOf(const LOGFONTW& style) {
+  for (StyleWidths& kept : widthCache)
+    if (std::memcmp(&kept.style, &style, sizeof(LOGFONTW)) == 0) return &kept;
+  return nullptr;
+}
 
 // The last frame rendered, as compared by ui_backend_render_changed.
 std::vector<unsigned char> lastFrame;
@@ -529,10 +542,12 @@ float ui_text_width(nk_handle handle, float, const char* text, int length) {
   const UiFont* font = static_cast<const UiFont*>(handle.ptr);
   if (!font || !font->text_style || !text || length <= 0) return 0.0f;
   static std::string key;
-  key.assign(reinterpret_cast<const char*>(font->text_style), sizeof(LOGFONTW));
-  key.append(text, static_cast<size_t>(length));
-  const auto cached = widthCache.find(key);
-  if (cached != widthCache.end()) return cached->second;
+  key.assign(text, static_cast<size_t>(length));
+  StyleWidths* kept = widthsOf(*font->text_style);
+  if (kept) {
+    const auto cached = kept->widths.find(key);
+    if (cached != kept->widths.end()) return cached->second;
+  }
 
   wchar_t* wide = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(length) + 1, sizeof(wchar_t)));
   if (!wide) return 0.0f;
@@ -546,8 +561,17 @@ float ui_text_width(nk_handle handle, float, const char* text, int length) {
   std::free(wide);
   // Labels the user changes (chosen directories) add widths; the bound
   // keeps a long session from growing it without end.
-  if (widthCache.size() >= kMaxCachedWidths) widthCache.clear();
-  widthCache.emplace(key, static_cast<float>(width));
+  if (cachedWidths >= kMaxCachedWidths) {
+    widthCache.clear();
+    cachedWidths = 0;
+    kept = nullptr;
+  }
+  if (!kept) {
+    widthCache.push_back({*font->text_style, {}});
+    kept = &widthCache.back();
+  }
+  kept->widths.emplace(key, static_cast<float>(width));
+  ++cachedWidths;
   return static_cast<float>(width);
 }
 

@@ -34,6 +34,7 @@ const int kCatalogueRuns = 5;
 const int kFrames = 1000;
 const DWORD kIdleMs = 3000;
 const DWORD kProcessIdleMs = 5000;
+const DWORD kSettleMs = 1000;
 // Long enough for detection on the demo machine, which the first tap may
 // wait behind.
 const DWORD kTapWaitMs = 10000;
@@ -475,6 +476,9 @@ void report_server_alone() {
 }
 
 void report_process_idle(HANDLE process, const std::string& wizard_name, const char* page) {
+  // The page has just come: the tap, and on the first page the processes
+  // detection ran, are still being wound up.
+  Sleep(kSettleMs);
   const std::vector<std::string> wizard = unix_processes(wizard_name);
   const std::vector<std::string> server = unix_processes("wineserver");
   const double wizard_cpu = unix_cpu_seconds(wizard);

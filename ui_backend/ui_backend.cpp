@@ -30,6 +30,18 @@ std::vector<StyleWidths> widthCache;
 size_t cachedWidths = 0;
 const size_t kMaxCachedWidths = 4096;
 
+// The widths asked for since the last frame was rendered, in order. The
+// toolkit asks for the same ones in the same order every frame, so most
+// are answered by comparing with the one asked at that place last time,
+// without hashing.
+struct AskedWidth {
+  LOGFONTW style;
+  std::string text;
+  float width;
+};
+std::vector<AskedWidth> askedWidths;
+size_t nextAsked = 0;
+
 StyleWidths* widthsOf(const LOGFONTW& style) {
   for (StyleWidths& kept : widthCache)
     if (std::memcmp(&kept.style, &style, sizeof(LOGFONTW)) == 0) return &kept;
@@ -538,9 +550,10 @@ nk_context* ui_backend_init(UiFont* font, HDC hdc, int, int) {
   return &context;
 }
 
-float ui_text_width(nk_handle handle, float, const char* text, int length) {
-  const UiFont* font = static_cast<const UiFont*>(handle.ptr);
-  if (!font || !font->text_style || !text || length <= 0) return 0.0f;
+namespace {
+
+// The width of a text in a style, from the kept widths or measured.
+float keptOrMeasuredWidth(const UiFont* font, const char* text, int length) {
   static std::string key;
   key.assign(text, static_cast<size_t>(length));
   StyleWidths* kept = widthsOf(*font->text_style);
@@ -573,6 +586,30 @@ float ui_text_width(nk_handle handle, float, const char* text, int length) {
   kept->widths.emplace(key, static_cast<float>(width));
   ++cachedWidths;
   return static_cast<float>(width);
+}
+
+}  // namespace
+
+float ui_text_width(nk_handle handle, float, const char* text, int length) {
+  const UiFont* font = static_cast<const UiFont*>(handle.ptr);
+  if (!font || !font->text_style || !text || length <= 0) return 0.0f;
+  const size_t size = static_cast<size_t>(length);
+  if (nextAsked < askedWidths.size()) {
+    const AskedWidth& asked = askedWidths[nextAsked];
+    if (asked.text.size() == size && std::memcmp(asked.text.data(), text, size) == 0 &&
+        std::memcmp(&asked.style, font->text_style, sizeof(LOGFONTW)) == 0) {
+      ++nextAsked;
+      return asked.width;
+    }
+  }
+  const float width = keptOrMeasuredWidth(font, text, length);
+  if (nextAsked < askedWidths.size()) {
+    askedWidths[nextAsked] = {*font->text_style, std::string(text, size), width};
+  } else if (askedWidths.size() < kMaxCachedWidths) {
+    askedWidths.push_back({*font->text_style, std::string(text, size), width});
+  }
+  ++nextAsked;
+  return width;
 }
 
 int ui_backend_handle(HWND, const GraphMessage* m) {
@@ -624,6 +661,7 @@ namespace {
 
 // Renders the frame whose description `thisFrame` holds (when comparable).
 void renderDescribed(nk_color clear, bool comparable) {
+  nextAsked = 0;
   frameSettled = comparable && lastFrameComparable && thisFrame == lastFrame;
   lastFrame.swap(thisFrame);
   lastFrameComparable = comparable;
@@ -641,6 +679,7 @@ void ui_backend_render(nk_color clear) { renderDescribed(clear, describeFrame(cl
 int ui_backend_render_changed(nk_color clear, int force) {
   const bool comparable = describeFrame(clear, thisFrame);
   if (!force && frameSettled && comparable && thisFrame == lastFrame) {
+    nextAsked = 0;
     nk_clear(&context);
     return 0;
   }

@@ -45,11 +45,15 @@ bool startWizard(WizardSession& session) {
 void runFrame(WizardSession& session) {
   nk_input_begin(session.ctx);
   GraphMessage message;
-  while (gr_peek_message(&message, GM_ALL, true)) ui_backend_handle(session.hwnd, &message);
+  while (gr_peek_message(&message, GM_ALL, true)) ui_backend_queue(&message);
+  ui_backend_feed(session.hwnd);
   nk_input_end(session.ctx);
   session.app->draw();
-  ui_backend_render(nk_rgb(99, 99, 99));
-  gr_batch_flush();
+  ++session.framesLaidOut;
+  if (ui_backend_render_changed(nk_rgb(99, 99, 99), gr_window_exposed())) {
+    gr_batch_flush();
+    ++session.framesRendered;
+  }
   Sleep(10);
   if (!session.detectionStarted) {
     session.detectionStarted = true;

@@ -17,14 +17,19 @@ struct WizardSession {
   nk_context* ctx = nullptr;
   std::unique_ptr<WizardApp> app;
   bool detectionStarted = false;
+  // Frames laid out, and those of them rendered and presented: a frame that
+  // draws what the window already shows is not drawn again.
+  long framesLaidOut = 0;
+  long framesRendered = 0;
 };
 
 // Opens the window, creates the UI font and the toolkit context, builds the
 // wizard and starts batch drawing. On failure everything already opened is
 // closed again and false is returned.
 bool startWizard(WizardSession& session);
-// One frame: input, layout, render, present, 10 ms pause; detection after
-// the first.
+// One frame: input, layout, render and present (unless the window already
+// shows that frame and was not exposed), 10 ms pause; detection after the
+// first.
 void runFrame(WizardSession& session);
 // Ends batch drawing and releases the font, the device context and the
 // window.

@@ -5,14 +5,21 @@
 //   - buildCatalogue on the machine's registry and disks, several runs;
 //   - per page, the median time to take input, lay out and render one frame
 //     into the back buffer without presenting it, and the present apart;
-//   - per page, the wizard's CPU share while it idles in its frame loop.
+//   - per page, the wizard's CPU share while it idles in its frame loop,
+//     with how many of its frames were laid out and how many rendered;
+//   - per page, the CPU share of the real wizard process idling after a
+//     tap (press and release back to back) brought the page, and of the
+//     prefix's Wine server.
 //
 //   bench <wizard.exe> <bare_window.exe> [<file to size>...]
+//   bench idle <wizard.exe>     the real wizard's idle figures alone
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +34,11 @@ const int kStartRuns = 15;
 const int kCatalogueRuns = 5;
 const int kFrames = 1000;
 const DWORD kIdleMs = 3000;
+const DWORD kProcessIdleMs = 5000;
+const DWORD kSettleMs = 1000;
+// Long enough for detection on the demo machine, which the first tap may
+// wait behind.
+const DWORD kTapWaitMs = 10000;
 const DWORD kTimeoutMs = 60000;
 const int kWidth = 490;
 const int kHeight = 328;
@@ -305,25 +317,218 @@ void report_idle(WizardSession& session, int page, const char* name) {
   const double cpu = cpu_seconds();
   const double main_cpu = main_thread_cpu_seconds();
   const double started = now();
-  int frames = 0;
-  while (now() - started < kIdleMs / 1000.0) {
-    runFrame(session);
-    ++frames;
-  }
+  const long laid_out = session.framesLaidOut;
+  const long rendered = session.framesRendered;
+  while (now() - started < kIdleMs / 1000.0) runFrame(session);
   const double wall = now() - started;
   const double total = cpu_seconds() - cpu;
   const double frame_loop = main_thread_cpu_seconds() - main_cpu;
   std::printf("%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
-              "window thread %.1f %%\n",
-              name, 100 * total / wall, wall, frames / wall, 100 * frame_loop / wall,
-              100 * (total - frame_loop) / wall);
+              "window thread %.1f %%; %ld frames laid out, %ld rendered\n",
+              name, 100 * total / wall, wall, (session.framesLaidOut - laid_out) / wall, 100 * frame_loop / wall,
+              100 * (total - frame_loop) / wall, session.framesLaidOut - laid_out, session.framesRendered - rendered);
+}
+
+// Wine reports no CPU times for other processes, so the wizard and the Wine
+// server are read from their /proc entries through the drive that maps the
+// Unix root: the processes of this prefix whose command line holds `name`.
+std::string read_unix_file(const std::string& path) {
+  std::string content;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return content;
+  char buffer[4096];
+  size_t read = 0;
+  while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) content.append(buffer, read);
+  std::fclose(file);
+  return content;
+}
+
+std::vector<std::string> unix_processes(const std::string& name) {
+  std::vector<std::string> pids;
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!prefix) return pids;
+  const std::string ours = std::string("WINEPREFIX=") + prefix + '\0';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+  if (search == INVALID_HANDLE_VALUE) return pids;
+  do {
+    const std::string pid = found.cFileName;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string dir = "Z:\\proc\\" + pid + "\\";
+    if (read_unix_file(dir + "cmdline").find(name) == std::string::npos) continue;
+    const std::string environment = '\0' + read_unix_file(dir + "environ");
+    if (environment.find('\0' + ours) != std::string::npos) pids.push_back(pid);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return pids;
+}
+
+// utime and stime, the 14th and 15th fields, in Linux's fixed 100 ticks a
+// second; the name before them ends at the last parenthesis.
+double unix_cpu_seconds(const std::vector<std::string>& pids) {
+  double total = 0;
+  for (const std::string& pid : pids) {
+    const std::string stat = read_unix_file("Z:\\proc\\" + pid + "\\stat");
+    const size_t name_end = stat.rfind(')');
+    unsigned long long utime = 0;
+    unsigned long long stime = 0;
+    if (name_end == std::string::npos ||
+        std::sscanf(stat.c_str() + name_end + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
+                    &stime) != 2)
+      return -1;
+    total += static_cast<double>(utime + stime) / 100;
+  }
+  return pids.empty() ? -1 : total;
+}
+
+DWORD screen_pixel(HWND hwnd, int x, int y) {
+  POINT p = {x, y};
+  ClientToScreen(hwnd, &p);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+bool wait_for_pixel(HWND hwnd, int x, int y, COLORREF colour, DWORD timeout_ms = kTimeoutMs) {
+  const double started = now();
+  while (now() - started < timeout_ms / 1000.0) {
+    if (screen_pixel(hwnd, x, y) == colour) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+// A touchpad tap: the pointer moves there, then the press and the release
+// come back to back; or, with `held`, a hand's click, the button held down
+// until the screen shows `colour` at (px, py).
+void tap(HWND hwnd, int x, int y, bool held = false, int px = 0, int py = 0, COLORREF colour = 0) {
+  POINT p = {x, y};
+  ClientToScreen(hwnd, &p);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  // Absolute positions run from 0 to 65535 over the screen; rounded up so
+  // that the pointer lands on the pixel itself.
+  inputs[0].mi.dx = static_cast<LONG>((p.x * 65536LL + width - 1) / width);
+  inputs[0].mi.dy = static_cast<LONG>((p.y * 65536LL + height - 1) / height);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &inputs[0], sizeof(INPUT));
+  const double started = now();
+  POINT at = {-1, -1};
+  while ((!GetCursorPos(&at) || at.x != p.x || at.y != p.y) && now() - started < 5) Sleep(10);
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  if (!held) {
+    SendInput(2, &inputs[1], sizeof(INPUT));
+    return;
+  }
+  SendInput(1, &inputs[1], sizeof(INPUT));
+  wait_for_pixel(hwnd, px, py, colour);
+  SendInput(1, &inputs[2], sizeof(INPUT));
+}
+
+// Taps on (x, y) until the screen shows `colour` at (px, py); a tap that
+// is lost is followed by a held click, and the report says so.
+bool reach(HWND hwnd, int x, int y, int px, int py, COLORREF colour, const char* button) {
+  tap(hwnd, x, y);
+  if (wait_for_pixel(hwnd, px, py, colour, kTapWaitMs)) return true;
+  std::printf("  a tap on %s was lost; a held click instead\n", button);
+  tap(hwnd, x, y, true, px, py, colour);
+  return wait_for_pixel(hwnd, px, py, colour);
+}
+
+// The Wine server with the prefix's own services and this program idling,
+// before the wizard starts: what the figures below include anyway.
+void report_server_alone() {
+  const std::vector<std::string> server = unix_processes("wineserver");
+  const double server_cpu = unix_cpu_seconds(server);
+  const double started = now();
+  Sleep(kProcessIdleMs);
+  const double wall = now() - started;
+  if (server_cpu < 0) return;
+  std::printf("  without the wizard: Wine server %.1f %% of one core over %.1f s\n",
+              100 * (unix_cpu_seconds(server) - server_cpu) / wall, wall);
+}
+
+void report_process_idle(HANDLE process, const std::string& wizard_name, const char* page) {
+  // The page has just come: the tap, and on the first page the processes
+  // detection ran, are still being wound up.
+  Sleep(kSettleMs);
+  const std::vector<std::string> wizard = unix_processes(wizard_name);
+  const std::vector<std::string> server = unix_processes("wineserver");
+  const double wizard_cpu = unix_cpu_seconds(wizard);
+  const double server_cpu = unix_cpu_seconds(server);
+  const double started = now();
+  while (now() - started < kProcessIdleMs / 1000.0) {
+    if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) break;
+  }
+  const double wall = now() - started;
+  const double wizard_share = 100 * (unix_cpu_seconds(wizard) - wizard_cpu) / wall;
+  const double server_share = 100 * (unix_cpu_seconds(server) - server_cpu) / wall;
+  if (wizard_cpu < 0 || server_cpu < 0) {
+    std::printf("  %-8s page: the wizard's or the Wine server's /proc entry was not found\n", page);
+    return;
+  }
+  std::printf("  %-8s page: %.1f %% of one core over %.1f s: wizard %.1f %%, Wine server %.1f %%\n", page,
+              wizard_share + server_share, wall, wizard_share, server_share);
+}
+
+// The wizard as a user has it: its own process, the platform page reached
+// by a tap on Next made while detection may still run, then the welcome
+// page again by a tap on Back.
+void report_wizard_idle(const std::wstring& wizard) {
+  std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
+  report_server_alone();
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  std::wstring command = L"\"" + wizard + L"\"";
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::puts("the wizard could not be started");
+    return;
+  }
+  HWND hwnd = nullptr;
+  const double started = now();
+  while (!hwnd && now() - started < kTimeoutMs / 1000.0 && WaitForSingleObject(process.hProcess, 20) != WAIT_OBJECT_0) {
+    Search search = {process.dwProcessId, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    hwnd = search.found;
+  }
+  const std::string name = utf8(wizard.substr(wizard.find_last_of(L"\\/") + 1));
+  const COLORREF welcome = RGB(33, 23, 129);
+  const COLORREF platform = RGB(250, 250, 250);
+  if (!hwnd || !wait_for_pixel(hwnd, 5, 5, welcome)) {
+    std::puts("  the wizard showed no welcome page");
+  } else {
+    if (!reach(hwnd, 330, 306, 2, 2, platform, "Next")) {
+      std::puts("  no platform page after Next");
+    } else {
+      report_process_idle(process.hProcess, name, "platform");
+      if (reach(hwnd, 330, 306, 5, 5, welcome, "Back")) {
+        report_process_idle(process.hProcess, name, "welcome");
+      } else {
+        std::puts("  no welcome page after Back");
+      }
+      tap(hwnd, 430, 306);
+    }
+  }
+  if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  WaitForSingleObject(process.hProcess, kTimeoutMs);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wcscmp(argv[1], L"idle") == 0) {
+    report_wizard_idle(argv[2]);
+    return 0;
+  }
   if (argc < 3) {
-    std::puts("usage: bench <wizard.exe> <bare_window.exe> [<file to size>...]");
+    std::puts("usage: bench <wizard.exe> <bare_window.exe> [<file to size>...] | bench idle <wizard.exe>");
     return 2;
   }
   for (int i = 3; i < argc; ++i) {
@@ -355,5 +560,7 @@ int wmain(int argc, wchar_t** argv) {
   report_idle(session, 1, "welcome");
   report_idle(session, 2, "platform");
   shutdownWizard(session);
+  std::fflush(stdout);
+  report_wizard_idle(argv[1]);
   return 0;
 }

@@ -61,6 +61,11 @@ void gr_batch_end() {
   if (runtime.window_device) runtime.window_device->batch_end();
 }
 
+bool gr_window_exposed() {
+  Gravo::safe_point();
+  return runtime.window && runtime.window->exposed.exchange(false);
+}
+
 void gr_set_capture() {
   HWND hwnd = gr_window_handle();
   if (hwnd) SendMessageW(hwnd, Gravo::message_set_capture, 0, 0);

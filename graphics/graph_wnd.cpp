@@ -135,6 +135,7 @@ void flush_block(int x, int y, int width, int height) {
   gdi.SetWorldTransform(window->memory_dc, &identity_transform);
   gdi.BitBlt(window->window_dc, x, y, width, height, window->memory_dc, x, y, SRCCOPY);
   gdi.SetWorldTransform(window->memory_dc, &window->transform);
+  SetEvent(window->wake_event);
 }
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -152,6 +153,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
       return 0;
     case WM_PAINT:
       ValidateRect(hwnd, NULL);
+      if (window) window->exposed.store(true);
       return 0;
     case WM_CLOSE:
       if (window) window->close_on_window_thread();
@@ -247,7 +249,11 @@ DWORD WINAPI window_thread(void*) {
         }
         TranslateMessage(&message);
         DispatchMessageW(&message);
-      } else if (window->batch.load() || GetTickCount() - last_refresh <= 16) {
+      } else if (window->batch.load()) {
+        // Nothing to refresh until a message comes or batch drawing ends.
+        MsgWaitForMultipleObjectsEx(1, &window->wake_event, INFINITE, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+      } else if (GetTickCount() - last_refresh <= 16) {
         Sleep(1);
       } else {
         last_refresh = GetTickCount();
@@ -284,13 +290,20 @@ void window_title_from_path(const wchar_t* path, wchar_t (&title)[MAX_PATH]) {
 
 GraphWnd::GraphWnd() : IMAGE(0, 0) {
   ready_event = CreateEventW(NULL, FALSE, FALSE, NULL);
-  if (!ready_event) fatal_stop(L"CreateEventW");
+  wake_event = CreateEventW(NULL, FALSE, FALSE, NULL);
+  if (!ready_event || !wake_event) fatal_stop(L"CreateEventW");
 }
 
 GraphWnd::~GraphWnd() {
   close_window();
   join_thread();
   if (ready_event) CloseHandle(ready_event);
+  if (wake_event) CloseHandle(wake_event);
+}
+
+void GraphWnd::set_batch(bool on) {
+  batch.store(on);
+  SetEvent(wake_event);
 }
 
 void GraphWnd::resize(int new_width, int new_height) {
@@ -416,7 +429,7 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
 
 void DrawOnWnd::close_window() { runtime.window->close_window(); }
 
-void DrawOnWnd::batch_begin() { runtime.window->batch.store(true); }
+void DrawOnWnd::batch_begin() { runtime.window->set_batch(true); }
 
 void DrawOnWnd::batch_flush_rect(int left, int top, int right, int bottom) {
   flush_block(left, top, right - left + 1, bottom - top + 1);
@@ -426,12 +439,12 @@ void DrawOnWnd::batch_flush() { flush_block(0, 0, runtime.window->width, runtime
 
 void DrawOnWnd::batch_end_rect(int left, int top, int right, int bottom) {
   batch_flush_rect(left, top, right, bottom);
-  runtime.window->batch.store(false);
+  runtime.window->set_batch(false);
 }
 
 void DrawOnWnd::batch_end() {
   batch_flush();
-  runtime.window->batch.store(false);
+  runtime.window->set_batch(false);
 }
 
 }  // namespace Gravo

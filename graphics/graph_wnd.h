@@ -41,6 +41,7 @@ class GraphWnd : public IMAGE {
   void close_on_window_thread();
   // Waits for a finished window thread and forgets its handle.
   void join_thread();
+  void set_batch(bool on);
 
   bool console_at_start = false;
   HANDLE ready_event = NULL;
@@ -50,6 +51,16 @@ class GraphWnd : public IMAGE {
   std::atomic<HWND> hwnd{NULL};
   HDC window_dc = NULL;
   std::atomic<bool> batch{false};
+  // Wakes the window thread, which waits for messages while batch drawing
+  // is on: when the batch flag changes, so that it takes up refreshing again
+  // when batch drawing ends, and after each flush, because some systems
+  // (Wine among them) put on the screen what was drawn on a window only when
+  // the window's thread next turns to its messages.
+  HANDLE wake_event = NULL;
+  // Set when Windows asks for the window to be painted (uncovered, restored);
+  // while batch drawing is on only the program can present, so it learns of
+  // it through gr_window_exposed.
+  std::atomic<bool> exposed{false};
 
   WindowStart start = {};
   HANDLE thread = NULL;

@@ -163,6 +163,10 @@ bool gr_peek_message(GraphMessage* out, BYTE filter = GM_ALL, bool remove = true
 void gr_batch_begin();
 void gr_batch_flush();
 void gr_batch_end();
+// Whether the window was exposed (uncovered, restored) since the last call:
+// while batch drawing is on, a program that presents only changed frames
+// presents again when this says so.
+bool gr_window_exposed();
 
 // Mouse capture for the graphics window (done by its own thread).
 void gr_set_capture();

@@ -1,12 +1,62 @@
 #include "ui_backend/ui_backend.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
 nk_context context;
 HDC windowDc = nullptr;
+
+// Events taken from the runtime's queue that the toolkit has not been
+// handed yet. Bounded like the runtime's own ring: past the bound the
+// newest is dropped.
+std::deque<GraphMessage> pendingInput;
+const size_t kMaxPendingInput = 256;
+
+// Widths by text style and text. A width depends on nothing else, and the
+// toolkit asks for the same few hundred every frame. The styles are few, so
+// a style is found by comparing it, and only the text is hashed.
+struct StyleWidths {
+  LOGFONTW style;
+  std::unordered_map<std::string, float> widths;
+};
+std::vector<StyleWidths> widthCache;
+size_t cachedWidths = 0;
+const size_t kMaxCachedWidths = 4096;
+
+// The widths asked for since the last frame was rendered, in order. The
+// toolkit asks for the same ones in the same order every frame, so most
+// are answered by comparing with the one asked at that place last time,
+// without hashing.
+struct AskedWidth {
+  LOGFONTW style;
+  std::string text;
+  float width;
+};
+std::vector<AskedWidth> askedWidths;
+size_t nextAsked = 0;
+
+StyleWidths* widthsOf(const LOGFONTW& style) {
+  for (StyleWidths& kept : widthCache)
+    if (std::memcmp(&kept.style, &style, sizeof(LOGFONTW)) == 0) return &kept;
+  return nullptr;
+}
+
+// The last frame rendered, as compared by ui_backend_render_changed.
+std::vector<unsigned char> lastFrame;
+std::vector<unsigned char> thisFrame;
+bool lastFrameComparable = false;
+// Whether the last two frames rendered were the same: only then does the
+// back buffer hold what rendering that frame again would give, since a
+// frame starts from the drawing state (the clip region) the one before
+// left behind.
+bool frameSettled = false;
 
 // The wizard never needs more polygon corners than this at once.
 const int kMaxPolygonPoints = 64;
@@ -301,8 +351,86 @@ void drawCommand(const nk_command* cmd) {
   }
 }
 
-void mouseButton(nk_buttons button, const GraphMessage* m, bool down) {
-  nk_input_button(&context, button, m->x, m->y, down);
+struct ButtonChange {
+  nk_buttons button;
+  bool down;
+};
+
+// The toolkit buttons a mouse-button message sets, in order, and what it
+// does with the mouse capture (1 takes it, -1 lets it go).
+struct ButtonMessage {
+  WORD kind;
+  int capture;
+  int count;
+  ButtonChange changes[2];
+};
+
+const ButtonMessage kButtonMessages[] = {
+    {WM_LBUTTONDOWN, 1, 1, {{NK_BUTTON_LEFT, true}, {NK_BUTTON_LEFT, true}}},
+    // Ends any double-click state before the release itself.
+    {WM_LBUTTONUP, -1, 2, {{NK_BUTTON_DOUBLE, false}, {NK_BUTTON_LEFT, false}}},
+    {WM_LBUTTONDBLCLK, 0, 1, {{NK_BUTTON_DOUBLE, true}, {NK_BUTTON_DOUBLE, true}}},
+    {WM_RBUTTONDOWN, 1, 1, {{NK_BUTTON_RIGHT, true}, {NK_BUTTON_RIGHT, true}}},
+    {WM_RBUTTONUP, -1, 1, {{NK_BUTTON_RIGHT, false}, {NK_BUTTON_RIGHT, false}}},
+    {WM_MBUTTONDOWN, 1, 1, {{NK_BUTTON_MIDDLE, true}, {NK_BUTTON_MIDDLE, true}}},
+    {WM_MBUTTONUP, -1, 1, {{NK_BUTTON_MIDDLE, false}, {NK_BUTTON_MIDDLE, false}}},
+};
+
+const ButtonMessage* buttonMessage(WORD kind) {
+  for (const ButtonMessage& b : kButtonMessages)
+    if (b.kind == kind) return &b;
+  return nullptr;
+}
+
+bool anyButtonChangedThisFrame() {
+  for (const nk_mouse_button& b : context.input.mouse.buttons)
+    if (b.clicked) return true;
+  return false;
+}
+
+// The toolkit sees a button only as it stands at the end of a frame's
+// input, so a press and its release in one frame would never click: a
+// button that already changed in this frame waits for the next one before
+// it changes back. The pointer waits too after a button change, so a press
+// is judged where it was made. Every later event waits behind it, keeping
+// the order.
+bool mustWaitForNextFrame(const GraphMessage& m) {
+  if (m.kind == WM_MOUSEMOVE) return anyButtonChangedThisFrame();
+  const ButtonMessage* b = buttonMessage(m.kind);
+  if (!b) return false;
+  for (int i = 0; i < b->count; ++i) {
+    const nk_mouse_button& state = context.input.mouse.buttons[b->changes[i].button];
+    if (state.clicked && (state.down != 0) != b->changes[i].down) return true;
+  }
+  return false;
+}
+
+void appendBytes(std::vector<unsigned char>& out, const void* data, size_t size) {
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  out.insert(out.end(), bytes, bytes + size);
+}
+
+// The bytes that decide what a frame draws: the clear colour, where the
+// walk of the command list begins, the command memory, which holds every
+// command with the links the walk follows, and the text style of every
+// text command (kept outside the list, behind the font's userdata). False
+// when a command draws something else kept outside the list (an image's
+// pixels), which cannot be compared this way.
+bool describeFrame(nk_color clear, std::vector<unsigned char>& out) {
+  out.clear();
+  appendBytes(out, &clear, sizeof(clear));
+  const nk_command* first = nk__begin(&context);
+  const unsigned char* memory = static_cast<const unsigned char*>(context.memory.memory.ptr);
+  const nk_size start = first ? static_cast<nk_size>(reinterpret_cast<const unsigned char*>(first) - memory) : 0;
+  appendBytes(out, &start, sizeof(start));
+  for (const nk_command* cmd = first; cmd; cmd = nk__next(&context, cmd)) {
+    if (cmd->type == NK_COMMAND_IMAGE || cmd->type == NK_COMMAND_CUSTOM) return false;
+    if (cmd->type != NK_COMMAND_TEXT) continue;
+    if (const LOGFONTW* style = textStyleOf(reinterpret_cast<const nk_command_text*>(cmd)->font))
+      appendBytes(out, style, sizeof(LOGFONTW));
+  }
+  if (memory) appendBytes(out, memory, context.memory.allocated);
+  return true;
 }
 
 int handleKey(BYTE virtualKey, bool down, bool ctrl) {
@@ -413,15 +541,27 @@ nk_context* ui_backend_init(UiFont* font, HDC hdc, int, int) {
   font->nk.height = static_cast<float>(font->text_style->lfHeight);
   font->nk.width = ui_text_width;
   windowDc = hdc;
+  pendingInput.clear();
+  lastFrameComparable = false;
+  frameSettled = false;
   if (!nk_init_default(&context, &font->nk)) return nullptr;
   context.clip.paste = ui_clipboard_paste;
   context.clip.copy = ui_clipboard_copy;
   return &context;
 }
 
-float ui_text_width(nk_handle handle, float, const char* text, int length) {
-  const UiFont* font = static_cast<const UiFont*>(handle.ptr);
-  if (!font || !font->text_style || !text || length <= 0) return 0.0f;
+namespace {
+
+// The width of a text in a style, from the kept widths or measured.
+float keptOrMeasuredWidth(const UiFont* font, const char* text, int length) {
+  static std::string key;
+  key.assign(text, static_cast<size_t>(length));
+  StyleWidths* kept = widthsOf(*font->text_style);
+  if (kept) {
+    const auto cached = kept->widths.find(key);
+    if (cached != kept->widths.end()) return cached->second;
+  }
+
   wchar_t* wide = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(length) + 1, sizeof(wchar_t)));
   if (!wide) return 0.0f;
   MultiByteToWideChar(CP_UTF8, 0, text, length, wide, length);
@@ -432,43 +572,57 @@ float ui_text_width(nk_handle handle, float, const char* text, int length) {
   const int width = gr_text_width(wide);
   gr_set_font(&saved);
   std::free(wide);
+  // Labels the user changes (chosen directories) add widths; the bound
+  // keeps a long session from growing it without end.
+  if (cachedWidths >= kMaxCachedWidths) {
+    widthCache.clear();
+    cachedWidths = 0;
+    kept = nullptr;
+  }
+  if (!kept) {
+    widthCache.push_back({*font->text_style, {}});
+    kept = &widthCache.back();
+  }
+  kept->widths.emplace(key, static_cast<float>(width));
+  ++cachedWidths;
   return static_cast<float>(width);
+}
+
+}  // namespace
+
+float ui_text_width(nk_handle handle, float, const char* text, int length) {
+  const UiFont* font = static_cast<const UiFont*>(handle.ptr);
+  if (!font || !font->text_style || !text || length <= 0) return 0.0f;
+  const size_t size = static_cast<size_t>(length);
+  if (nextAsked < askedWidths.size()) {
+    const AskedWidth& asked = askedWidths[nextAsked];
+    if (asked.text.size() == size && std::memcmp(asked.text.data(), text, size) == 0 &&
+        std::memcmp(&asked.style, font->text_style, sizeof(LOGFONTW)) == 0) {
+      ++nextAsked;
+      return asked.width;
+    }
+  }
+  const float width = keptOrMeasuredWidth(font, text, length);
+  if (nextAsked < askedWidths.size()) {
+    askedWidths[nextAsked] = {*font->text_style, std::string(text, size), width};
+  } else if (askedWidths.size() < kMaxCachedWidths) {
+    askedWidths.push_back({*font->text_style, std::string(text, size), width});
+  }
+  ++nextAsked;
+  return width;
 }
 
 int ui_backend_handle(HWND, const GraphMessage* m) {
   if (!m) return 0;
+  if (const ButtonMessage* b = buttonMessage(m->kind)) {
+    for (int i = 0; i < b->count; ++i) nk_input_button(&context, b->changes[i].button, m->x, m->y, b->changes[i].down);
+    if (b->capture > 0) gr_set_capture();
+    if (b->capture < 0) gr_release_capture();
+    return 1;
+  }
   switch (m->kind) {
     case WM_MOUSEMOVE:
       nk_input_motion(&context, m->x, m->y);
-      return 1;
-    case WM_LBUTTONDOWN:
-      mouseButton(NK_BUTTON_LEFT, m, true);
-      gr_set_capture();
-      return 1;
-    case WM_LBUTTONUP:
-      // Ends any double-click state before the release itself.
-      mouseButton(NK_BUTTON_DOUBLE, m, false);
-      mouseButton(NK_BUTTON_LEFT, m, false);
-      gr_release_capture();
-      return 1;
-    case WM_LBUTTONDBLCLK:
-      mouseButton(NK_BUTTON_DOUBLE, m, true);
-      return 1;
-    case WM_RBUTTONDOWN:
-      mouseButton(NK_BUTTON_RIGHT, m, true);
-      gr_set_capture();
-      return 1;
-    case WM_RBUTTONUP:
-      mouseButton(NK_BUTTON_RIGHT, m, false);
-      gr_release_capture();
-      return 1;
-    case WM_MBUTTONDOWN:
-      mouseButton(NK_BUTTON_MIDDLE, m, true);
-      gr_set_capture();
-      return 1;
-    case WM_MBUTTONUP:
-      mouseButton(NK_BUTTON_MIDDLE, m, false);
-      gr_release_capture();
       return 1;
     case WM_MOUSEWHEEL:
       nk_input_scroll(&context, nk_vec2(0.0f, static_cast<float>(m->wheel_delta / 120.0)));
@@ -491,12 +645,46 @@ int ui_backend_handle(HWND, const GraphMessage* m) {
   }
 }
 
-void ui_backend_render(nk_color clear) {
+void ui_backend_queue(const GraphMessage* message) {
+  if (message && pendingInput.size() < kMaxPendingInput) pendingInput.push_back(*message);
+}
+
+int ui_backend_feed(HWND hwnd) {
+  while (!pendingInput.empty() && !mustWaitForNextFrame(pendingInput.front())) {
+    ui_backend_handle(hwnd, &pendingInput.front());
+    pendingInput.pop_front();
+  }
+  return static_cast<int>(pendingInput.size());
+}
+
+namespace {
+
+// Renders the frame whose description `thisFrame` holds (when comparable).
+void renderDescribed(nk_color clear, bool comparable) {
+  nextAsked = 0;
+  frameSettled = comparable && lastFrameComparable && thisFrame == lastFrame;
+  lastFrame.swap(thisFrame);
+  lastFrameComparable = comparable;
   gr_set_bk_color(toColorRef(clear));
   gr_clear();
   const nk_command* cmd = nullptr;
   nk_foreach(cmd, &context) drawCommand(cmd);
   nk_clear(&context);
+}
+
+}  // namespace
+
+void ui_backend_render(nk_color clear) { renderDescribed(clear, describeFrame(clear, thisFrame)); }
+
+int ui_backend_render_changed(nk_color clear, int force) {
+  const bool comparable = describeFrame(clear, thisFrame);
+  if (!force && frameSettled && comparable && thisFrame == lastFrame) {
+    nextAsked = 0;
+    nk_clear(&context);
+    return 0;
+  }
+  renderDescribed(clear, comparable);
+  return 1;
 }
 
 void ui_clipboard_paste(nk_handle, nk_text_edit* edit) {

@@ -36,9 +36,25 @@ nk_context* ui_backend_init(UiFont* font, HDC hdc, int width, int height);
 // message the toolkit does not take (which is then dropped).
 int ui_backend_handle(HWND hwnd, const GraphMessage* message);
 
+// Input trickling. The loop drains the runtime's queue into
+// ui_backend_queue every frame; ui_backend_feed, between nk_input_begin and
+// nk_input_end, hands the kept events to the toolkit in order until one
+// must wait for the next frame: a mouse button that already changed in this
+// frame changing back (a press and its release, queued together behind a
+// busy loop or sent back to back by a touchpad tap, would otherwise never
+// click), or the pointer moving after a button changed. Returns how many
+// events still wait.
+void ui_backend_queue(const GraphMessage* message);
+int ui_backend_feed(HWND hwnd);
+
 // Clears the current target to `clear` (which stays the background colour)
 // and draws the frame's toolkit commands, then empties the command buffers.
 void ui_backend_render(nk_color clear);
+// As ui_backend_render, but a frame whose commands are those of the last
+// two frames rendered is not drawn again (the back buffer already holds
+// it): its command buffers are only emptied. `force` renders anyway. Returns
+// 1 when it rendered.
+int ui_backend_render_changed(nk_color clear, int force);
 
 // Toolkit callbacks.
 float ui_text_width(nk_handle handle, float height, const char* text, int length);

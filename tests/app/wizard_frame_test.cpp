@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "app/wizard_run.h"
 #include "wizard_test_support.h"
@@ -105,6 +106,49 @@ TEST_F(WizardFrames, CancelEndsTheLoopAfterItsFrameIsPresented) {
   EXPECT_EQ(gr_window_handle(), nullptr);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(session.uiFont, nullptr);
+}
+
+TEST_F(WizardFrames, AClickQueuedInOneFrameClicksOnce) {
+  runFrame(session);
+  pointAt(session.hwnd, kNextButton);
+  runFrame(session);
+  // Press and release wait in the queue together, as they do behind
+  // detection or after a touchpad tap.
+  pressAt(session.hwnd, kNextButton);
+  releaseAt(session.hwnd, kNextButton);
+  runFrame(session);
+  EXPECT_EQ(currentPage, 2);
+  // Back lies where Next was: a second click would have gone back.
+  for (int i = 0; i < 3; ++i) runFrame(session);
+  EXPECT_EQ(currentPage, 2);
+  EXPECT_EQ(pixel(5, 5), rgb(250, 250, 250));
+}
+
+TEST_F(WizardFrames, AnUnchangedFrameIsNotDrawnAgainUnlessTheWindowIsExposed) {
+  for (int i = 0; i < 3; ++i) runFrame(session);
+  const long rendered = session.framesRendered;
+  const std::vector<DWORD> shown(gr_image_buffer(nullptr), gr_image_buffer(nullptr) + kWidth * kHeight);
+  for (int i = 0; i < 5; ++i) runFrame(session);
+  EXPECT_EQ(session.framesLaidOut, 8);
+  EXPECT_EQ(session.framesRendered, rendered);
+
+  // Something else paints over the window, and Windows asks for it back.
+  HDC dc = GetDC(session.hwnd);
+  PatBlt(dc, 0, 0, kWidth, kHeight, BLACKNESS);
+  ReleaseDC(session.hwnd, dc);
+  RedrawWindow(session.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  runFrame(session);
+  EXPECT_EQ(session.framesRendered, rendered + 1);
+  dc = GetDC(session.hwnd);
+  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(33, 23, 129));
+  ReleaseDC(session.hwnd, dc);
+  // Rendered again, the frame is the one kept.
+  EXPECT_TRUE(std::equal(shown.begin(), shown.end(), gr_image_buffer(nullptr)));
+
+  // A change is drawn at once.
+  pressAt(session.hwnd, kNextButton);
+  runFrame(session);
+  EXPECT_EQ(session.framesRendered, rendered + 2);
 }
 
 TEST_F(WizardFrames, UnknownPageShowsOnlyTheClearColour) {

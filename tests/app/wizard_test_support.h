@@ -14,14 +14,18 @@ struct ClientPoint {
 const ClientPoint kNextButton = {330, 306};
 const ClientPoint kCancelButton = {430, 306};
 
-// A press at `p` as the window receives it from Windows: the pointer moves
-// there, then the left button goes down. SendMessage returns once the
-// window has queued the events.
-inline void pressAt(HWND hwnd, ClientPoint p) {
-  const LPARAM at = MAKELPARAM(p.x, p.y);
+// The pointer moving to `p`, as the window receives it from Windows.
+// SendMessage returns once the window has queued the event.
+inline void pointAt(HWND hwnd, ClientPoint p) {
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(hwnd, WM_MOUSEMOVE, 0, at, SMTO_NORMAL, 10000, &ignored);
-  SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, 10000, &ignored);
+  SendMessageTimeoutW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y), SMTO_NORMAL, 10000, &ignored);
+}
+
+// A press at `p`: the pointer moves there, then the left button goes down.
+inline void pressAt(HWND hwnd, ClientPoint p) {
+  pointAt(hwnd, p);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y), SMTO_NORMAL, 10000, &ignored);
 }
 
 inline void releaseAt(HWND hwnd, ClientPoint p) {

@@ -76,6 +76,34 @@ class Backend : public ::testing::Test {
   }
   DWORD pixel(int x, int y) const { return gr_image_buffer(nullptr)[y * kWidth + x]; }
 
+  void queue(WORD kind, SHORT x, SHORT y) {
+    GraphMessage m{};
+    m.kind = kind;
+    m.x = x;
+    m.y = y;
+    ui_backend_queue(&m);
+  }
+  // One frame as the wizard's loop runs it: the queued events this frame
+  // takes, then `layout` in a toolkit window over the whole target.
+  template <class Layout>
+  void loopFrame(Layout layout, nk_flags flags = NK_WINDOW_NO_SCROLLBAR) {
+    ui_backend_feed(hwnd);
+    nk_input_end(ctx);
+    if (nk_begin(ctx, "loop", nk_rect(0, 0, kWidth, kHeight), flags)) layout();
+    nk_end(ctx);
+    ui_backend_render(nk_rgb(0, 0, 0));
+    nk_input_begin(ctx);
+  }
+  // A frame with one button at the top left; whether it clicked.
+  bool buttonFrame() {
+    bool clicked = false;
+    loopFrame([&] {
+      nk_layout_row_static(ctx, 30, 80, 1);
+      clicked = nk_button_label(ctx, "OK");
+    });
+    return clicked;
+  }
+
   HWND hwnd = nullptr;
   UiFont* font = nullptr;
   nk_context* ctx = nullptr;
@@ -400,6 +428,71 @@ TEST_F(Backend, ClipboardCopiesAndPastesUnicodeText) {
   OpenClipboard(nullptr);
   EmptyClipboard();
   CloseClipboard();
+}
+
+TEST_F(Backend, QueuedPressesAndReleasesReachTheToolkitOneChangeAFrame) {
+  // A tap: pointer, press and release in one frame. The release waits a
+  // frame, and the pointer moving off waits behind it.
+  queue(WM_MOUSEMOVE, 40, 15);
+  queue(WM_LBUTTONDOWN, 40, 15);
+  queue(WM_LBUTTONUP, 40, 15);
+  queue(WM_MOUSEMOVE, 150, 100);
+  EXPECT_TRUE(buttonFrame());
+  EXPECT_TRUE(button(NK_BUTTON_LEFT).down);
+  EXPECT_FALSE(buttonFrame());
+  EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
+  EXPECT_EQ(ctx->input.mouse.pos.x, 40.0f);
+  buttonFrame();
+  EXPECT_EQ(ctx->input.mouse.pos.x, 150.0f);
+  EXPECT_EQ(ui_backend_feed(hwnd), 0);
+
+  // A double click queued whole clicks twice, as at hand speed.
+  const WORD clicks[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP};
+  for (WORD kind : clicks) queue(kind, 40, 15);
+  int clicked = 0;
+  for (int frame = 0; frame < 5; ++frame) clicked += buttonFrame() ? 1 : 0;
+  EXPECT_EQ(clicked, 2);
+  // With double-click messages the double click reaches the toolkit in the
+  // first release's frame and ends in the next.
+  const WORD doubleClick[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  for (WORD kind : doubleClick) queue(kind, 40, 15);
+  buttonFrame();
+  buttonFrame();
+  EXPECT_TRUE(button(NK_BUTTON_DOUBLE).down);
+  buttonFrame();
+  EXPECT_FALSE(button(NK_BUTTON_DOUBLE).down);
+  EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
+}
+
+TEST_F(Backend, ScrollBarDragMovesTheViewAcrossFrames) {
+  float scrolled = 0;
+  auto tallList = [&] {
+    nk_layout_row_dynamic(ctx, 30, 1);
+    for (int row = 0; row < 20; ++row) nk_label(ctx, "row", NK_TEXT_LEFT);
+    scrolled = static_cast<float>(ctx->current->scrollbar.y);
+  };
+  loopFrame(tallList, 0);
+  queue(WM_MOUSEMOVE, kWidth - 5, 12);
+  queue(WM_LBUTTONDOWN, kWidth - 5, 12);
+  queue(WM_MOUSEMOVE, kWidth - 5, 40);
+  loopFrame(tallList, 0);
+  EXPECT_EQ(scrolled, 0.0f);
+  loopFrame(tallList, 0);
+  EXPECT_GT(scrolled, 0.0f);
+  queue(WM_LBUTTONUP, kWidth - 5, 40);
+  loopFrame(tallList, 0);
+  EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
+}
+
+TEST_F(Backend, KeptWidthsFollowTheTextStyleNotItsRecord) {
+  PageFont page(17);
+  const nk_handle handle = nk_handle_ptr(&page.backend);
+  const float narrow = ui_text_width(handle, 0, "Gravo", 5);
+  EXPECT_EQ(ui_text_width(handle, 0, "Gravo", 5), narrow);
+  // The same record, made larger: measured anew.
+  page.style.lfHeight = 34;
+  EXPECT_GT(ui_text_width(handle, 0, "Gravo", 5), narrow * 1.5f);
+  EXPECT_EQ(ui_text_width(handle, 0, "Gravo", 4), ui_text_width(handle, 0, "Grav", 4));
 }
 
 }  // namespace

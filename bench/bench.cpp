@@ -481,21 +481,12 @@ void report_process_idle(HANDLE process, const std::string& wizard_name, const c
 void report_wizard_idle(const std::wstring& wizard) {
   std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
   report_server_alone();
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  std::wstring command = L"\"" + wizard + L"\"";
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  support::ChildProcess child;
+  if (!child.start(wizard)) {
     std::puts("the wizard could not be started");
     return;
   }
-  HWND hwnd = nullptr;
-  const double started = now();
-  while (!hwnd && now() - started < kTimeoutMs / 1000.0 && WaitForSingleObject(process.hProcess, 20) != WAIT_OBJECT_0) {
-    Search search = {process.dwProcessId, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    hwnd = search.found;
-  }
+  HWND hwnd = child.waitForWindow(kTimeoutMs, nullptr);
   const std::string name = utf8(wizard.substr(wizard.find_last_of(L"\\/") + 1));
   const COLORREF welcome = RGB(33, 23, 129);
   const COLORREF platform = RGB(250, 250, 250);
@@ -505,19 +496,16 @@ void report_wizard_idle(const std::wstring& wizard) {
     if (!reach(hwnd, 330, 306, 2, 2, platform, "Next")) {
       std::puts("  no platform page after Next");
     } else {
-      report_process_idle(process.hProcess, name, "platform");
+      report_process_idle(child.handle(), name, "platform");
       if (reach(hwnd, 330, 306, 5, 5, welcome, "Back")) {
-        report_process_idle(process.hProcess, name, "welcome");
+        report_process_idle(child.handle(), name, "welcome");
       } else {
         std::puts("  no welcome page after Back");
       }
       tap(hwnd, 430, 306);
     }
   }
-  if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-  WaitForSingleObject(process.hProcess, kTimeoutMs);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  child.waitForExit(5000);
 }
 
 }  // namespace

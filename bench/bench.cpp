@@ -305,6 +305,8 @@ double cpu_seconds() {
 }
 
 // The frame loop's own thread; the rest of the process is the window thread.
+// Process and thread times are counted in ticks of their own, so a window
+// thread that did nothing can come out a tick below zero: it shows as 0.
 double main_thread_cpu_seconds() {
   FILETIME created, exited, kernel, user;
   if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
@@ -326,7 +328,7 @@ void report_idle(WizardSession& session, int page, const char* name) {
   std::printf("%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
               "window thread %.1f %%; %ld frames laid out, %ld rendered\n",
               name, 100 * total / wall, wall, (session.framesLaidOut - laid_out) / wall, 100 * frame_loop / wall,
-              100 * (total - frame_loop) / wall, session.framesLaidOut - laid_out, session.framesRendered - rendered);
+              100 * std::max(0.0, total - frame_loop) / wall, session.framesLaidOut - laid_out, session.framesRendered - rendered);
 }
 
 // Wine reports no CPU times for other processes, so the wizard and the Wine

@@ -2,10 +2,9 @@
 #include "mingw/mingw_test_support.h"
 #include "mingw/run_captured.h"
 #include "mingw/toolchain_probe.h"
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 using namespace mingwtest;
 
@@ -32,15 +31,6 @@ ToolchainProbe probeAt(const std::wstring& rootDir) {
     probe.rootDir = rootDir;
     probeToolchain(probe);
     return probe;
-}
-
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() > deadline) return false;
-        Sleep(20);
-    }
-    return true;
 }
 
 }  // namespace
@@ -138,7 +128,7 @@ TEST(RunCaptured, HangingGccIsEndedAfterTheTimeOut) {
     EXPECT_LT(GetTickCount64() - start, 20000u);
     EXPECT_NE(captured.find("gcc version 8.1.0"), std::string::npos) << captured;
     // The stand-in owned the event: it is gone once that process has ended.
-    EXPECT_TRUE(waitUntil(
+    EXPECT_TRUE(support::waitFor(
         [&] {
             const HANDLE handle = OpenEventA(SYNCHRONIZE, FALSE, event.c_str());
             if (handle == nullptr) return true;

@@ -7,7 +7,8 @@ gravo_prefixes=()
 
 # The 32-bit loader needs a kernel that runs 32-bit Linux code; some
 # sandboxes do not, and then only 64-bit Windows programs can run here.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# GRAVO_TEST_ARCH=x86_64 tests the 64-bit build where both could run.
+if [ "${GRAVO_TEST_ARCH:-}" != x86_64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
   GRAVO_WINE=/usr/lib/wine/wine
   GRAVO_TEST_ARCH=i686
 else

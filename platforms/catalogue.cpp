@@ -5,8 +5,6 @@
 #include "platforms/addresses.h"
 #include "platforms/install_ops.h"
 
-namespace {
-
 void createTargets(CatalogueData& data)
 {
     struct VcRow {
@@ -45,6 +43,8 @@ void createTargets(CatalogueData& data)
         target.kind = kind;
     }
 }
+
+namespace {
 
 void addDocumentationEntry(CatalogueData& data)
 {

@@ -2,6 +2,10 @@
 
 #include "platforms/records.h"
 
+// Sets every Visual C++ and MinGW target to its label, version or kind and
+// payload pairs, with nothing detected yet.
+void createTargets(CatalogueData& data);
+
 // Creates every target and entry of an empty catalogue and runs the automatic
 // detection. Called once per run.
 void buildCatalogue(CatalogueData& data);

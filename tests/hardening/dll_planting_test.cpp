@@ -189,6 +189,27 @@ void expectNoPlantUsed(const std::wstring& program, const std::wstring& download
     }
 }
 
+// A copy of the program in a Downloads folder among planted DLLs, with
+// the plants preferred over the system's, and a registered Dev-C++ whose gcc
+// detection runs.
+struct PlantedDownload {
+    PlantedDownload(const std::wstring& original, const std::wstring& copyName)
+        : downloads(scratch.path() + L"Downloads\\"), program(downloads + copyName)
+    {
+        mingwtest::makeDirs(downloads);
+        names = plantBeside(original, downloads, copyName);
+        gccRan = registerDevCpp(registry, scratch.path());
+        nativeFirstFor(registry, copyName, names);
+    }
+
+    mingwtest::ScratchDir scratch;
+    RegistryFixture registry;
+    const std::wstring downloads;
+    const std::wstring program;
+    std::vector<std::string> names;
+    std::wstring gccRan;
+};
+
 }  // namespace
 
 TEST(DllPlanting, BothProgramsImportOnlyKnownDlls)
@@ -225,47 +246,32 @@ TEST(DllPlanting, PlantBesideACarelessProgramIsLoadedAndCalled)
 
 TEST(DllPlanting, NoPlantBesideTheWizardIsLoadedThroughStartUpAFrameAndDetection)
 {
-    mingwtest::ScratchDir scratch;
-    const std::wstring downloads = scratch.path() + L"Downloads\\";
-    mingwtest::makeDirs(downloads);
-    const std::wstring program = L"GravoSetup (1).exe";
-    const std::vector<std::string> names = plantBeside(wizardPath(), downloads, program);
-    RegistryFixture registry;
-    const std::wstring gccRan = registerDevCpp(registry, scratch.path());
-
-    nativeFirstFor(registry, program, names);
+    PlantedDownload download(wizardPath(), L"GravoSetup (1).exe");
     Child wizard;
-    ASSERT_TRUE(wizard.start(downloads + program, L"", downloads));
+    ASSERT_TRUE(wizard.start(download.program, L"", download.downloads));
     const HWND window = wizard.waitForWindow(60000);
     ASSERT_NE(nullptr, window) << "the wizard did not open its window";
-    EXPECT_TRUE(waitFor([&] { return exists(gccRan); }, 60000)) << "detection did not run the registered gcc";
+    EXPECT_TRUE(waitFor([&] { return exists(download.gccRan); }, 60000))
+        << "detection did not run the registered gcc";
     // Cancel is taken in a frame after detection (a press, as the toolkit
     // acts on the button going down); the wizard then shuts its runtime
     // down and ends by itself.
     pressAt(window, kCancelButton);
     EXPECT_EQ(0u, wizard.waitForExit(60000));
     wizard.end();
-    expectNoPlantUsed(wizardPath(), downloads, names);
+    expectNoPlantUsed(wizardPath(), download.downloads, download.names);
 }
 
 TEST(DllPlanting, NoPlantBesideTheCommandLineProgramIsLoadedThroughDetectionAndTheShortcut)
 {
-    mingwtest::ScratchDir scratch;
-    const std::wstring downloads = scratch.path() + L"Downloads\\";
-    mingwtest::makeDirs(downloads);
-    const std::wstring program = L"GravoSetupCli (1).exe";
-    const std::vector<std::string> names = plantBeside(cliPath(), downloads, program);
-    RegistryFixture registry;
-    const std::wstring gccRan = registerDevCpp(registry, scratch.path());
-
-    nativeFirstFor(registry, program, names);
+    PlantedDownload download(cliPath(), L"GravoSetupCli (1).exe");
     Child cli;
     // Writing the desktop shortcut is what makes the system load a DLL by
     // plain name (uxtheme.dll, under Wine).
-    ASSERT_TRUE(cli.start(downloads + program, L"install docs", downloads));
+    ASSERT_TRUE(cli.start(download.program, L"install docs", download.downloads));
     EXPECT_EQ(0u, cli.waitForExit(60000));
     cli.end();
     DeleteFileW(helpShortcutPath().c_str());
-    EXPECT_TRUE(exists(gccRan)) << "detection did not run the registered gcc";
-    expectNoPlantUsed(cliPath(), downloads, names);
+    EXPECT_TRUE(exists(download.gccRan)) << "detection did not run the registered gcc";
+    expectNoPlantUsed(cliPath(), download.downloads, download.names);
 }

@@ -16,6 +16,8 @@
 
 #include "mingw/lib_variant.h"
 #include "mingw/mingw_targets.h"
+#include "platforms/catalogue.h"
+#include "platforms/entry_ops.h"
 #include "platforms/install_ops.h"
 #include "platforms/records.h"
 #include "platforms/vc_targets.h"
@@ -29,38 +31,35 @@ void say(const char* what, const std::wstring& text) {
   std::printf("%s %s\n", what, bytes.c_str());
 }
 
-// The Visual C++ target of one version with the payload pairs the
-// catalogue gives it, recognised in directory.
+// The operation's result as the platform page shows it; 0 when it succeeded.
+int finish(bool install, const MingwTarget* mingw, const VcTarget* vc) {
+  const std::wstring result = install ? installMessage(mingw ? installMingw(*mingw) : installVc(*vc))
+                                      : (mingw ? uninstallMingw(*mingw) : uninstallVc(*vc));
+  say("result", result);
+  return result == (install ? kInstalledMessage : kUninstalled) ? 0 : 1;
+}
+
+std::wstring orDash(const std::wstring& baseDir, const std::wstring& subdir) {
+  return subdir.empty() ? L"-" : baseDir + subdir;
+}
+
+// The catalogue's Visual C++ target of one version, recognised in directory.
 int visualCpp(bool install, const wchar_t* directory, int version) {
   CatalogueData data;
-  VcTarget& target = data.vcTargets[0];
-  target.version = version;
-  target.headerSet = &data.headersPair;
-  if (version == 6) {
-    target.lib32Set = &data.vc6X86Pair;
-  } else if (version < 2015) {
-    target.lib32Set = &data.vc2008X86Pair;
-    target.lib64Set = &data.vc2008X64Pair;
-  } else {
-    target.lib32Set = &data.vc2015X86Pair;
-    target.lib64Set = &data.vc2015X64Pair;
-  }
+  createTargets(data);
+  VcTarget* target = nullptr;
+  for (VcTarget& candidate : data.vcTargets)
+    if (candidate.version == version) target = &candidate;
+  if (!target) return 2;
   PlatformEntry& entry = data.addEntry(data.undetectedEntries, L"", L"", L"", 0, false, false);
-  if (detectVcInDirectory(directory, entry, target, false) != version) {
+  if (detectVcInDirectory(directory, entry, *target, false) != version) {
     say("refused", directory);
     return 1;
   }
-  say("include", target.baseDir + target.includeSubdir);
-  say("lib32", target.baseDir + target.lib32Subdir);
-  say("lib64", target.lib64Subdir.empty() ? L"-" : target.baseDir + target.lib64Subdir);
-  if (install) {
-    const std::wstring result = installVc(target);
-    say("result", result.empty() ? L"安装成功" : result);
-    return result.empty() ? 0 : 1;
-  }
-  const std::wstring result = uninstallVc(target);
-  say("result", result);
-  return result == L"卸载成功" ? 0 : 1;
+  say("include", target->baseDir + target->includeSubdir);
+  say("lib32", target->baseDir + target->lib32Subdir);
+  say("lib64", orDash(target->baseDir, target->lib64Subdir));
+  return finish(install, nullptr, target);
 }
 
 }  // namespace
@@ -77,7 +76,7 @@ int wmain(int argc, wchar_t** argv) {
   if (kind < 0 || kind >= kMingwTargetCount) return 2;
 
   CatalogueData data;
-  for (int i = 0; i < kMingwTargetCount; ++i) data.mingwTargets[static_cast<size_t>(i)].kind = i;
+  createTargets(data);
   PlatformEntry& entry = data.addEntry(data.undetectedEntries, L"", L"", L"", kind, false, true);
   const int found = detectMingwTarget(data, argv[2], kind, &entry, false);
   const MingwTarget& target = data.mingwTargets[static_cast<size_t>(kind)];
@@ -87,14 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   say("variant", target.libVariantDir);
   say("include", target.baseDir + target.includeSubdir);
-  say("lib32", target.lib32Subdir.empty() ? L"-" : target.baseDir + target.lib32Subdir);
-  say("lib64", target.lib64Subdir.empty() ? L"-" : target.baseDir + target.lib64Subdir);
-  if (verb == L"install") {
-    const std::wstring result = installMingw(target);
-    say("result", result.empty() ? L"安装成功" : result);
-    return result.empty() ? 0 : 1;
-  }
-  const std::wstring result = uninstallMingw(target);
-  say("result", result);
-  return result == L"卸载成功" ? 0 : 1;
+  say("lib32", orDash(target.baseDir, target.lib32Subdir));
+  say("lib64", orDash(target.baseDir, target.lib64Subdir));
+  return finish(verb == L"install", &target, nullptr);
 }

@@ -18,6 +18,7 @@
 #include "mingw/mingw_targets.h"
 #include "platforms/catalogue.h"
 #include "platforms/entry_ops.h"
+#include "platforms/file_ops.h"
 #include "platforms/install_ops.h"
 #include "platforms/records.h"
 #include "platforms/vc_targets.h"

@@ -337,10 +337,10 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     separator = L", ";
   }
   console.out(summary);
-  const int code = failed > 0                       ? kExitFailed
-                   : namedMissing || !anyDetected   ? kExitNothingDetected
-                   : log.failed()                   ? kExitLogFailed
-                                                    : kExitDone;
+  const int code = failed > 0 ? kExitFailed
+                   : namedMissing || !anyDetected ? kExitNothingDetected
+                   : log.failed() ? kExitLogFailed
+                   : kExitDone;
   log.write(summary + L"; exit code " + std::to_wstring(code));
   return code;
 }

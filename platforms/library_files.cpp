@@ -4,21 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cwctype>
 
 #include "discovery/path_tests.h"
-
-namespace {
-
-bool endsWithName(const std::wstring& path, const std::wstring& name)
-{
-    if (path.size() <= name.size() || path[path.size() - name.size() - 1] != L'\\')
-        return false;
-    return std::equal(name.begin(), name.end(), path.end() - static_cast<std::ptrdiff_t>(name.size()),
-                      [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
-}
-
-}  // namespace
 
 std::vector<std::wstring> libraryFiles(const VcTarget& target)
 {
@@ -76,7 +63,9 @@ bool isGravoGraphicsHeader(const std::wstring& path)
 bool holdsLibrary(const std::vector<std::wstring>& files)
 {
     return std::any_of(files.begin(), files.end(), [](const std::wstring& path) {
-        if (endsWithName(path, L"graphics.h"))
+        static const std::wstring graphicsHeader = L"\\graphics.h";
+        if (path.size() > graphicsHeader.size()
+            && path.compare(path.size() - graphicsHeader.size(), graphicsHeader.size(), graphicsHeader) == 0)
             return isGravoGraphicsHeader(path);
         return pathExists(path) && !isDirectory(path);
     });

@@ -176,20 +176,30 @@ this program.
 Ids: docs vc6 vc2008 vc2010 vc2012 vc2013 vc2015 vc2017 vc2019 vc2022 vc2026
      devcpp codeblocks clion mingw
   list            every row the wizard shows, in its order
-  --json          the list as JSON
+  --json          the list as JSON, in ASCII (other characters as \uXXXX)
   --all           every detected environment; the desktop shortcut (docs)
                   only when named as well
   --dir <folder>  look for the environment in this folder and the folders
                   above it, as the wizard's folder chooser does; an absolute
                   path without % ! quotes or control characters
   --log <file>    append a timestamped line for every file copied or
-                  deleted (absolute path)
+                  deleted (absolute path; a new file starts with a UTF-8
+                  byte-order mark)
+
+uninstall leaves alone, as skipped, the environments that do not hold the
+library, so it can be run again. The summary line names every environment
+skipped and why: not detected, unsupported toolchain, does not hold the
+library.
 
 Exit codes:
   0  everything asked for was done
-  1  an operation failed (its line says which), or the log cannot be opened
+  1  an operation failed (its line says which)
   2  bad arguments (this text is shown)
   3  nothing detected to act on, or a named environment is not detected
      (the detected ones are still done)
+  4  everything asked for was done, but the log file could not be opened
+     or written (the error output says why); 1 and 3 come first
+  5  administrator rights are missing for a folder to be written; nothing
+     was changed
 )";
 }

@@ -11,6 +11,8 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadArguments = 2;
 constexpr int kExitNothingDetected = 3;
+constexpr int kExitLogFailed = 4;
+constexpr int kExitNeedsAdministrator = 5;
 
 struct CliRequest {
   enum Command { Help, List, Install, Uninstall };

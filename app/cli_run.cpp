@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/cli_access.h"
 #include "discovery/path_tests.h"
 #include "platforms/catalogue.h"
 #include "platforms/entry_ops.h"
@@ -48,7 +49,10 @@ std::wstring jsonString(const std::wstring& text) {
     if (c == L'"' || c == L'\\') {
       quoted += L'\\';
       quoted += c;
-    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    } else if (c < 0x20 || c > 0x7E) {
+      // ASCII only, so that the text parses whatever code page a reader
+      // decodes it with; a character above U+FFFF is already its UTF-16
+      // surrogate pair here, written as two escapes.
       wchar_t escaped[8];
       std::swprintf(escaped, 8, L"\\u%04x", static_cast<unsigned>(c));
       quoted += escaped;
@@ -69,10 +73,12 @@ std::wstring timestamp() {
 }
 
 // The --log file, opened for appending only: every line goes to its end,
-// whoever else writes to it meanwhile.
+// whoever else writes to it meanwhile. A log that cannot be opened or
+// written is reported once on the error output and the run goes on without
+// it: one bad log path must not stop a deployment.
 class CliLog {
  public:
-  CliLog() = default;
+  CliLog(const std::wstring& path, const CliConsole& console) : path_(path), console_(console) {}
   CliLog(const CliLog&) = delete;
   CliLog& operator=(const CliLog&) = delete;
   ~CliLog() {
@@ -80,18 +86,28 @@ class CliLog {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
   }
 
-  bool open(const std::wstring& path) {
-    file_ = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+  void open() {
+    if (path_.empty()) return;
+    file_ = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) return false;
+    if (file_ == INVALID_HANDLE_VALUE) {
+      fail(L"cannot open the log file ");
+      return;
+    }
+    // Windows PowerShell 5.1 and older editors read a file without a
+    // byte-order mark in the ANSI code page; one that was there before
+    // keeps what it starts with.
+    if (GetLastError() != ERROR_ALREADY_EXISTS && !append("\xEF\xBB\xBF")) return;
     setFileObserver([this](const FileEvent& event) {
       if (event.kind == FileEvent::Copy)
         write((event.succeeded ? L"copied " : L"copy failed ") + event.source + L" -> " + event.destination);
       else
         write((event.succeeded ? L"deleted " : L"delete failed ") + event.destination);
     });
-    return true;
   }
+
+  // True when a log was asked for and could not be opened or written.
+  bool failed() const { return failed_; }
 
   void write(const std::wstring& line) {
     if (file_ == INVALID_HANDLE_VALUE) return;
@@ -101,12 +117,35 @@ class CliLog {
     if (size <= 0) return;
     std::string bytes(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
-    DWORD written = 0;
-    WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    append(bytes);
   }
 
  private:
+  bool append(const std::string& bytes) {
+    DWORD written = 0;
+    if (WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size())
+      return true;
+    fail(L"cannot write to the log file ");
+    return false;
+  }
+
+  // Reports the problem once and stops logging, so that no torn line is
+  // followed by more.
+  void fail(const std::wstring& what) {
+    const DWORD error = GetLastError();
+    failed_ = true;
+    setFileObserver(nullptr);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    console_.err(kProgram + what + printable(path_) + L" (error " + std::to_wstring(error) +
+                 L"); the run goes on without it");
+  }
+
+  std::wstring path_;
+  const CliConsole& console_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool failed_ = false;
 };
 
 void listText(const CatalogueData& data, const CliConsole& console) {
@@ -131,13 +170,13 @@ PlatformEntry* entryWithId(const CatalogueData& data, const std::wstring& id) {
   return nullptr;
 }
 
-// The rows a request acts on, in the list's order for --all and then in the
-// order named.
+// The rows in a request's scope: for --all every row but the documentation
+// entry, in the list's order, then the ones named in the order named.
 std::vector<PlatformEntry*> selectedEntries(const CliRequest& request, const CatalogueData& data) {
   std::vector<PlatformEntry*> selected;
   if (request.all) {
     for (PlatformEntry* entry : data.shownEntries)
-      if (entry->detected && entry->index != kDocsEntryIndex) selected.push_back(entry);
+      if (entry->index != kDocsEntryIndex) selected.push_back(entry);
   }
   for (const std::wstring& id : request.ids) {
     PlatformEntry* entry = entryWithId(data, id);
@@ -150,18 +189,26 @@ std::wstring commandName(const CliRequest& request) {
   return request.command == CliRequest::Install ? L"install" : L"uninstall";
 }
 
+// Why a row in scope was left alone, in the summary's order.
+enum SkipReason { kNotDetected, kUnsupportedToolchain, kNoLibrary, kSkipReasonCount };
+const wchar_t* const kSkipTexts[kSkipReasonCount] = {L"not detected", L"unsupported toolchain",
+                                                     L"does not hold the library"};
+
+// An undetected row's reason from the text it shows: a MinGW that was found
+// but refused shows the refusal instead of a not-found text.
+SkipReason undetectedReason(const PlatformEntry& entry, const std::wstring& shownText) {
+  return entry.isMingw && shownText != kUndetectedStatus && shownText != kCompilerNotFoundMessage
+             ? kUnsupportedToolchain
+             : kNotDetected;
+}
+
 // The folder chooser's part: the row turns detected, or the chooser's own
-// text says why not. False when there is nothing to act on.
-bool useChosenDirectory(const CliRequest& request, CatalogueData& data, PlatformEntry& entry,
-                        const CliConsole& console, CliLog& log) {
+// text says why not ("" once detected).
+std::wstring useChosenDirectory(const CliRequest& request, CatalogueData& data, PlatformEntry& entry, CliLog& log) {
   const std::wstring why = detectInChosenDirectory(data, entry, request.dir);
-  if (why.empty()) {
-    log.write(L"found " + entryId(data, entry) + L" in " + request.dir);
-    return true;
-  }
-  console.out(printable(rowHead(data, entry) + why));
-  log.write(entryId(data, entry) + L" in " + request.dir + L": " + why);
-  return false;
+  log.write(why.empty() ? L"found " + entryId(data, entry) + L" in " + request.dir
+                        : entryId(data, entry) + L" in " + request.dir + L": " + why);
+  return why;
 }
 
 }  // namespace
@@ -204,35 +251,74 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     console.err(kProgram + std::wstring(L"--dir ") + printable(request.dir) + L": no such folder");
     return kExitBadArguments;
   }
-  CliLog log;
-  if (!request.logFile.empty() && !log.open(request.logFile)) {
-    console.err(kProgram + std::wstring(L"cannot open the log file ") + printable(request.logFile));
-    return kExitFailed;
-  }
+  CliLog log(request.logFile, console);
+  log.open();
   buildCatalogue(data);
   if (request.command == CliRequest::List) {
     if (request.json) console.out(listJson(data));
     else listText(data, console);
-    return kExitDone;
+    return log.failed() ? kExitLogFailed : kExitDone;
   }
 
   const std::wstring command = commandName(request);
+  const bool installing = request.command == CliRequest::Install;
   log.write(L"GravoSetupCli " + command + L" started");
-  std::vector<PlatformEntry*> selected = selectedEntries(request, data);
+  const std::vector<PlatformEntry*> selected = selectedEntries(request, data);
   // The arguments give --dir with exactly one id.
-  if (!request.dir.empty() && (selected.size() != 1 || !useChosenDirectory(request, data, *selected[0], console, log)))
-    selected.clear();
-  int done = 0;
-  int failed = 0;
-  int notDetected = 0;
+  const std::wstring dirWhy =
+      request.dir.empty() || selected.size() != 1 ? L"" : useChosenDirectory(request, data, *selected.front(), log);
+
+  std::vector<PlatformEntry*> acting;
+  std::wstring skipped[kSkipReasonCount];
+  bool namedMissing = false;
+  bool anyDetected = false;
   for (PlatformEntry* entry : selected) {
-    if (!entry->detected) {
-      ++notDetected;
-      console.out(printable(rowHead(data, *entry) + entry->statusText));
-      log.write(entryId(data, *entry) + L": " + entry->statusText);
+    const std::wstring id = entryId(data, *entry);
+    const bool named = std::find(request.ids.begin(), request.ids.end(), id) != request.ids.end();
+    std::wstring shownText;
+    SkipReason reason = kNotDetected;
+    // A folder given with --dir that does not hold the row's environment
+    // stands for it, even where the row was detected elsewhere.
+    if (!dirWhy.empty() || !entry->detected) {
+      shownText = dirWhy.empty() ? entry->statusText : dirWhy;
+      reason = undetectedReason(*entry, shownText);
+      namedMissing = namedMissing || named;
+    } else if (!installing && entry->index != kDocsEntryIndex && !entryHoldsLibrary(data, *entry)) {
+      // Uninstalling is done once the library is gone, so a second run, or
+      // an environment added after the install, is no failure.
+      anyDetected = true;
+      reason = kNoLibrary;
+      shownText = L"skipped: " + std::wstring(kSkipTexts[kNoLibrary]);
+    } else {
+      anyDetected = true;
+      acting.push_back(entry);
       continue;
     }
-    const bool installing = request.command == CliRequest::Install;
+    skipped[reason] += (skipped[reason].empty() ? L"" : L" ") + id;
+    // Rows that only --all brought in and that are not there are named in
+    // the summary alone.
+    if (named || reason == kNoLibrary) {
+      console.out(printable(rowHead(data, *entry) + shownText));
+      log.write(id + L": " + shownText);
+    }
+  }
+
+  std::vector<std::wstring> dirs;
+  for (const PlatformEntry* entry : acting)
+    for (const std::wstring& dir : entryDirectories(data, *entry))
+      if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+  const std::wstring denied = dirNeedingAdministrator(dirs, processIsElevated(), probeWriteAccess);
+  if (!denied.empty()) {
+    const std::wstring line = kProgram + std::wstring(L"administrator rights are needed to write to ") +
+                              printable(denied) + L"; nothing was changed";
+    console.err(line);
+    log.write(line + L"; exit code " + std::to_wstring(kExitNeedsAdministrator));
+    return kExitNeedsAdministrator;
+  }
+
+  int done = 0;
+  int failed = 0;
+  for (PlatformEntry* entry : acting) {
     const std::wstring result = installing ? installEntry(data, *entry) : uninstallEntry(data, *entry);
     const bool succeeded = installing ? result.empty() : result == kUninstalled;
     ++(succeeded ? done : failed);
@@ -241,12 +327,20 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     log.write(entryId(data, *entry) + L": " + message);
   }
 
-  const int code = failed > 0 ? kExitFailed : (notDetected > 0 || selected.empty()) ? kExitNothingDetected : kExitDone;
-  const std::wstring summary =
-      selected.empty() ? command + L": nothing detected to act on"
-                       : command + L": " + std::to_wstring(done) + L" done, " + std::to_wstring(failed) +
-                             L" failed, " + std::to_wstring(notDetected) + L" not detected";
+  std::wstring summary = command + L": " +
+                         (anyDetected ? std::to_wstring(done) + L" done, " + std::to_wstring(failed) + L" failed"
+                                      : L"nothing detected to act on");
+  const wchar_t* separator = L"; skipped: ";
+  for (int reason = 0; reason < kSkipReasonCount; ++reason) {
+    if (skipped[reason].empty()) continue;
+    summary += separator + skipped[reason] + L" (" + kSkipTexts[reason] + L")";
+    separator = L", ";
+  }
   console.out(summary);
+  const int code = failed > 0 ? kExitFailed
+                   : namedMissing || !anyDetected ? kExitNothingDetected
+                   : log.failed() ? kExitLogFailed
+                   : kExitDone;
   log.write(summary + L"; exit code " + std::to_wstring(code));
   return code;
 }

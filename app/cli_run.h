@@ -29,8 +29,8 @@ std::wstring listJson(const CatalogueData& data);
 std::wstring printable(const std::wstring& text);
 
 // Runs request on an empty catalogue (it is built here) and gives the exit
-// code. Nothing is detected or changed for a help request or when the log
-// cannot be opened.
+// code. Nothing is detected or changed for a help request, and nothing is
+// changed when administrator rights are missing for a destination.
 int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& console);
 
 #endif

@@ -3,6 +3,7 @@
 #include "mingw/mingw_targets.h"
 #include "platforms/file_ops.h"
 #include "platforms/install_ops.h"
+#include "platforms/library_files.h"
 #include "platforms/vc_targets.h"
 
 namespace {
@@ -83,4 +84,12 @@ std::vector<std::wstring> entryDirectories(const CatalogueData& data, const Plat
         return {};
     const auto i = static_cast<std::size_t>(entry.index);
     return entry.isMingw ? targetDirectories(data.mingwTargets[i]) : targetDirectories(data.vcTargets[i]);
+}
+
+bool entryHoldsLibrary(const CatalogueData& data, const PlatformEntry& entry)
+{
+    if (!entry.detected || entry.index == kDocsEntryIndex || !validTarget(entry))
+        return false;
+    const auto i = static_cast<std::size_t>(entry.index);
+    return holdsLibrary(entry.isMingw ? libraryFiles(data.mingwTargets[i]) : libraryFiles(data.vcTargets[i]));
 }

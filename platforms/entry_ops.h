@@ -32,3 +32,8 @@ std::wstring installMessage(const std::wstring& result);
 // documentation entry, else the target's header and library directories;
 // none while the entry is not detected.
 std::vector<std::wstring> entryDirectories(const CatalogueData& data, const PlatformEntry& entry);
+
+// Whether entry's target holds any of the library's own files (see
+// holdsLibrary); false while it is not detected, and for the documentation
+// entry, which holds no library.
+bool entryHoldsLibrary(const CatalogueData& data, const PlatformEntry& entry);

@@ -2,7 +2,11 @@
 // which accepted paths and ids reach the operations.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include "app/cli_access.h"
 #include "app/cli_args.h"
+#include "discovery/fixtures.h"
 
 namespace {
 
@@ -68,6 +72,27 @@ TEST(CliArgs, AcceptsPathsInTheChoosersFormAndIdsOnce) {
   EXPECT_EQ(parse({L"install", L"--bogus", L"/?"}).error, L"");
   EXPECT_EQ(parse({L"install", L"--bogus", L"/?"}).request.command, CliRequest::Help);
   EXPECT_TRUE(parse({L"list", L"--json"}).request.json);
+}
+
+// Wine knows no access rights, so the refusal itself is played here; what
+// the probe reports for a folder that cannot be written at all is real.
+TEST(CliAccess, OnlyARefusalWithoutAdministratorRightsStopsTheRun) {
+  const std::wstring programFiles = L"C:\\Program Files\\VS\\include\\";
+  const auto probe = [&](const std::wstring& dir) {
+    return dir == programFiles ? DirAccess::Denied : DirAccess::Unwritable;
+  };
+  const std::vector<std::wstring> dirs = {L"C:\\gone\\", programFiles};
+  EXPECT_EQ(dirNeedingAdministrator(dirs, false, probe), programFiles);
+  EXPECT_EQ(dirNeedingAdministrator(dirs, true, probe), L"");
+  EXPECT_EQ(dirNeedingAdministrator({L"C:\\gone\\"}, false, probe), L"");
+
+  ScratchDir scratch;
+  EXPECT_EQ(probeWriteAccess(scratch.path()), DirAccess::Writable);
+  WIN32_FIND_DATAW found;
+  const HANDLE left = FindFirstFileW((scratch.path() + L"*.tmp").c_str(), &found);
+  EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the probe file stayed";
+  if (left != INVALID_HANDLE_VALUE) FindClose(left);
+  EXPECT_EQ(probeWriteAccess(scratch.writeFile(L"include", "a file, not a folder") + L"\\"), DirAccess::Unwritable);
 }
 
 }  // namespace

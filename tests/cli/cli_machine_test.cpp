@@ -33,6 +33,21 @@ Outcome run(const std::wstring& program, const std::wstring& arguments, const st
   return support::runCaptured(program, arguments, scratch, kTimeoutMs);
 }
 
+// list --json's text with its string escapes undone, as UTF-8; the text
+// itself must be ASCII.
+std::string unescaped(const std::string& json) {
+  std::wstring text;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    if (json.compare(i, 2, "\\u") == 0) {
+      text += static_cast<wchar_t>(std::stoul(json.substr(i + 2, 4), nullptr, 16));
+      i += 5;
+    } else {
+      text += static_cast<wchar_t>(json[i] == '\\' ? json[++i] : json[i]);
+    }
+  }
+  return utf8(text);
+}
+
 int count(const std::string& text, const std::string& pattern) {
   const std::regex re(pattern);
   return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
@@ -43,7 +58,9 @@ class Cli : public ::testing::Test {
   void SetUp() override {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    machine = std::wstring(temp) + L"gravo-cli-machine\\";
+    // A user's folder as lab machines have them, with a character beyond
+    // the 16-bit range as well.
+    machine = std::wstring(temp) + L"gravo-cli-\u738B\u5C0F\u660E-\U0001D11E\\";
     ASSERT_EQ(run(devMachine(), L"prepare \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code, 0u);
     setup = disk.makeDirs(L"Downloads\\Gravo Setup");
     cli = setup + L"GravoSetupCli.exe";
@@ -82,9 +99,11 @@ class Cli : public ::testing::Test {
   std::wstring desktop;
 };
 
-TEST_F(Cli, ListJsonAgreesWithTheCatalogue) {
-  const Outcome listed = cliRun(L"list --json");
-  ASSERT_EQ(listed.code, 0u) << listed.err;
+TEST_F(Cli, ListJsonIsAsciiAndAgreesWithTheCatalogue) {
+  const Outcome raw = cliRun(L"list --json");
+  ASSERT_EQ(raw.code, 0u) << raw.err;
+  EXPECT_TRUE(std::all_of(raw.out.begin(), raw.out.end(), [](char c) { return (c & 0x80) == 0; }));
+  const std::string listed = unescaped(raw.out);
   CatalogueData data;
   buildCatalogue(data);
   const std::vector<std::string> ids = {"docs",   "vc6",    "vc2010", "vc2019", "devcpp", "clion",  "codeblocks", "vc2008",
@@ -93,18 +112,19 @@ TEST_F(Cli, ListJsonAgreesWithTheCatalogue) {
   std::size_t at = 0;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const PlatformEntry& entry = *data.shownEntries[i];
-    at = listed.out.find("{\"id\": \"" + ids[i] + "\", \"label\": \"" + utf8(entry.label.substr(2)) +
-                             "\", \"detected\": " + (entry.detected ? "true" : "false"),
-                         at);
+    at = listed.find("{\"id\": \"" + ids[i] + "\", \"label\": \"" + utf8(entry.label.substr(2)) +
+                         "\", \"detected\": " + (entry.detected ? "true" : "false"),
+                     at);
     ASSERT_NE(at, std::string::npos) << ids[i] << " not in the list's order";
-    const std::string row = listed.out.substr(at, listed.out.find('\n', at) - at);
+    const std::string row = listed.substr(at, listed.find('\n', at) - at);
     EXPECT_NE(row.find("\"status\": \"" + (entry.detected ? "" : utf8(entry.statusText)) + "\"}"), std::string::npos);
   }
-  const std::string vs2019 = std::regex_replace(utf8(data.vcTargets[7].baseDir), std::regex(R"(\\)"), R"(\\)");
-  EXPECT_NE(listed.out.find("\"directories\": [\"" + vs2019 + "include\\\\\", \"" + vs2019 + "lib\\\\x86\\\\\", \"" +
-                            vs2019 + "lib\\\\x64\\\\\"]"),
+  const std::string vs2019 = utf8(data.vcTargets[7].baseDir);
+  EXPECT_NE(vs2019.find(utf8(L"\u738B\u5C0F\u660E-\U0001D11E")), std::string::npos);
+  EXPECT_NE(listed.find("\"directories\": [\"" + vs2019 + "include\\\", \"" + vs2019 + "lib\\x86\\\", \"" + vs2019 +
+                        "lib\\x64\\\"]"),
             std::string::npos)
-      << listed.out;
+      << listed;
   EXPECT_NE(cliRun(L"list").out.find("list: 15 rows, 7 detected"), std::string::npos);
 }
 
@@ -116,7 +136,8 @@ TEST_F(Cli, InstallAllThenUninstallAllLeavesTheMachineAsItWas) {
   const Outcome installed = cliRun(L"install --all --log \"" + log + L"\"");
   EXPECT_EQ(installed.code, 0u) << installed.out << installed.err;
   EXPECT_EQ(count(installed.out, "安装成功\r\n"), 6) << installed.out;
-  EXPECT_NE(installed.out.find("install: 6 done, 0 failed, 0 not detected\r\n"), std::string::npos);
+  const std::string notThere = "vc2008 vc2012 vc2013 vc2015 vc2017 vc2022 vc2026 mingw (not detected)";
+  EXPECT_NE(installed.out.find("install: 6 done, 0 failed; skipped: " + notThere + "\r\n"), std::string::npos);
   // Headers and libraries: four files for 6.0, CLion and Code::Blocks, six
   // for 2010, 2019 and Dev-C++; the desktop shortcut only when named.
   const std::vector<std::wstring> added = changedSince(before);
@@ -124,6 +145,7 @@ TEST_F(Cli, InstallAllThenUninstallAllLeavesTheMachineAsItWas) {
   EXPECT_TRUE(TreeSnapshot::changes(desktopBefore, TreeSnapshot(desktop)).empty());
   const std::string stamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z  )";
   EXPECT_EQ(count(hardening::readBytes(log), stamp + "copied [^\r\n]+ -> [^\r\n]+\r\n"), 30);
+  EXPECT_EQ(hardening::readBytes(log).rfind("\xEF\xBB\xBF" + std::string("2"), 0), 0u);
 
   const Outcome uninstalled = cliRun(L"uninstall --all --log=\"" + log + L"\"");
   EXPECT_EQ(uninstalled.code, 0u) << uninstalled.out << uninstalled.err;
@@ -131,7 +153,24 @@ TEST_F(Cli, InstallAllThenUninstallAllLeavesTheMachineAsItWas) {
   EXPECT_TRUE(changedSince(before).empty());
   const std::string logged = hardening::readBytes(log);
   EXPECT_EQ(count(logged, stamp + "deleted [^\r\n]+\r\n"), 30);
-  EXPECT_EQ(count(logged, stamp + "install: 6 done, 0 failed, 0 not detected; exit code 0\r\n"), 1) << logged;
+  EXPECT_EQ(count(logged, stamp + "install: 6 done, 0 failed; skipped: [^\r\n]+; exit code 0\r\n"), 1) << logged;
+  EXPECT_EQ(count(logged, "\xEF\xBB\xBF"), 1);
+
+  // Run again, with another library's graphics.h where Gravo's was: every
+  // environment is skipped and that file is left alone.
+  const std::wstring foreign = machine + L"Microsoft Visual Studio\\2019\\Community\\VC\\Auxiliary\\VS\\include\\graphics.h";
+  disk.writeFile(L"bgi-graphics.h", "/* BGI */");
+  ASSERT_TRUE(CopyFileW((disk.path() + L"bgi-graphics.h").c_str(), foreign.c_str(), TRUE));
+  const Outcome again = cliRun(L"uninstall --all");
+  EXPECT_EQ(again.code, 0u) << again.out << again.err;
+  EXPECT_NE(again.out.find("vc2019      Visual C++ 2019   skipped: does not hold the library\r\n"), std::string::npos)
+      << again.out;
+  EXPECT_NE(again.out.find("uninstall: 0 done, 0 failed; skipped: " + notThere +
+                           ", vc6 vc2010 vc2019 devcpp clion codeblocks (does not hold the library)\r\n"),
+            std::string::npos)
+      << again.out;
+  EXPECT_EQ(changedSince(before).size(), 1u);
+  EXPECT_EQ(hardening::readBytes(foreign), "/* BGI */");
 }
 
 TEST_F(Cli, ExitCodesSayWhatHappened) {
@@ -146,7 +185,10 @@ TEST_F(Cli, ExitCodesSayWhatHappened) {
   // Named but not detected: reported with the row's own text.
   const Outcome missing = cliRun(L"install vc2008");
   EXPECT_EQ(missing.code, 3u);
-  EXPECT_NE(missing.out.find("vc2008      Visual C++ 2008   （未检测到）\r\n"), std::string::npos) << missing.out;
+  EXPECT_NE(missing.out.find("vc2008      Visual C++ 2008   （未检测到）\r\n"
+                             "install: nothing detected to act on; skipped: vc2008 (not detected)\r\n"),
+            std::string::npos)
+      << missing.out;
 
   // A payload folder missing beside the program: the operation's own text.
   const TreeSnapshot before(machine);
@@ -155,10 +197,16 @@ TEST_F(Cli, ExitCodesSayWhatHappened) {
   EXPECT_EQ(failed.code, 1u);
   EXPECT_NE(failed.out.find("vc2019      Visual C++ 2019   安装成功\r\n"), std::string::npos) << failed.out;
   EXPECT_NE(failed.out.find("vc2010      Visual C++ 2010   安装失败\r\n"), std::string::npos) << failed.out;
-  EXPECT_NE(failed.out.find("install: 1 done, 1 failed, 0 not detected"), std::string::npos);
+  EXPECT_NE(failed.out.find("install: 1 done, 1 failed\r\n"), std::string::npos);
   EXPECT_EQ(changedSince(before).size(), 6u + 5u);
 
-  EXPECT_EQ(cliRun(L"uninstall vc2019 --log \"" + machine + L"no such folder\\x.log\"").code, 1u);
+  // Anyone may create a folder where the log should go: the install is
+  // still done, and the exit code tells of the missing log.
+  const std::wstring blocked = disk.makeDirs(L"logs\\gravo-setup.log");
+  const Outcome unlogged = cliRun(L"install vc6 --log \"" + blocked.substr(0, blocked.size() - 1) + L"\"");
+  EXPECT_EQ(unlogged.code, 4u) << unlogged.out << unlogged.err;
+  EXPECT_NE(unlogged.err.find("cannot open the log file"), std::string::npos) << unlogged.err;
+  EXPECT_EQ(changedSince(before).size(), 6u + 5u + 4u);
 }
 
 TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
@@ -181,6 +229,18 @@ TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
   EXPECT_EQ(cliRun(L"install mingw --dir \"" + machine + L"tools\\mingw64\\bin\"").code, 0u);
   EXPECT_EQ(cliRun(L"uninstall mingw --dir \"" + machine + L"tools\\mingw64\"").code, 0u);
   EXPECT_TRUE(changedSince(before).empty());
+
+  // MinGW.org's gcc 6.3.0, which no library variant fits.
+  const std::wstring old = disk.makeDirs(L"MinGW");
+  for (const wchar_t* dir : {L"bin", L"include", L"lib", L"mingw32\\lib"}) disk.makeDirs(L"MinGW\\" + std::wstring(dir));
+  ASSERT_TRUE(CopyFileW((machine + L"tools\\mingw64\\bin\\gcc.exe").c_str(), (old + L"bin\\gcc.exe").c_str(), TRUE));
+  ASSERT_TRUE(CopyFileW((hardening::testDir() + L"..\\e2e\\data\\gcc-v\\mingw-org-6.3.0.txt").c_str(),
+                        (old + L"bin\\gcc-v.txt").c_str(), TRUE));
+  const Outcome refused = cliRun(L"install mingw --dir \"" + old + L"bin\"");
+  EXPECT_EQ(refused.code, 3u);
+  EXPECT_NE(refused.out.find("install: nothing detected to act on; skipped: mingw (unsupported toolchain)\r\n"),
+            std::string::npos)
+      << refused.out;
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+// GravoSetup-<version>.msi as a deployment tool runs it: msiexec /qn on a
+// developer's machine laid out by dev_machine.exe.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "discovery/fixtures.h"
+#include "hardening/hardening_support.h"
+#include "msi/msi_action.h"
+
+using hardening::TreeSnapshot;
+
+namespace {
+
+const DWORD kTimeoutMs = 120000;
+
+// "DisplayName, DisplayVersion, Publisher" of every Programs and Features
+// entry called Gravo, in the registry view the package writes to (the
+// test's own, as both come from the same build).
+std::vector<std::wstring> gravoEntries() {
+  const wchar_t uninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  std::vector<std::wstring> entries;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, uninstall, 0, KEY_READ, &key) != ERROR_SUCCESS) return entries;
+  wchar_t name[256];
+  for (DWORD i = 0, size = 256; RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, size = 256) {
+    const auto value = [&](const wchar_t* valueName) {
+      wchar_t data[256] = {};
+      DWORD bytes = sizeof(data) - sizeof(wchar_t);
+      RegGetValueW(key, name, valueName, RRF_RT_REG_SZ, nullptr, data, &bytes);
+      return std::wstring(data);
+    };
+    if (value(L"DisplayName").rfind(L"Gravo", 0) == 0)
+      entries.push_back(value(L"DisplayName") + L", " + value(L"DisplayVersion") + L", " + value(L"Publisher"));
+  }
+  RegCloseKey(key);
+  return entries;
+}
+
+class Msi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine = disk.makeDirs(L"machine");
+    ASSERT_EQ(run(devMachine(), L"prepare \"" + machine.substr(0, machine.size() - 1) + L"\"").code, 0u);
+    std::wstring relative = L"" GRAVO_MSI_PACKAGE;
+    std::replace(relative.begin(), relative.end(), L'/', L'\\');
+    package = hardening::testDir() + relative;
+    ASSERT_TRUE(hardening::exists(package)) << hardening::narrow(package);
+    wchar_t programFiles[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+    installDir = std::wstring(programFiles) + L"\\Gravo\\26.9.25\\";
+  }
+
+  void TearDown() override {
+    if (!gravoEntries().empty()) msiexec(L"/x \"" + package + L"\" /qn");
+    EXPECT_EQ(run(devMachine(), L"remove \"" + machine.substr(0, machine.size() - 1) + L"\"").code, 0u);
+  }
+
+  static std::wstring devMachine() { return hardening::testDir() + L"..\\e2e\\dev_machine.exe"; }
+
+  support::Captured run(const std::wstring& program, const std::wstring& arguments) {
+    return support::runCaptured(program, arguments, disk.path(), kTimeoutMs);
+  }
+
+  DWORD msiexec(const std::wstring& arguments) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return run(std::wstring(system) + L"\\msiexec.exe", arguments).code;
+  }
+
+  // What changed on the machine, apart from the stand-in compilers' notes
+  // of how they were run.
+  std::vector<std::wstring> changedSince(const TreeSnapshot& before) const {
+    std::vector<std::wstring> changed = TreeSnapshot::changes(before, TreeSnapshot(machine));
+    changed.erase(std::remove_if(changed.begin(), changed.end(),
+                                 [](const std::wstring& path) { return path.find(L"gcc-args.txt") != std::wstring::npos; }),
+                  changed.end());
+    return changed;
+  }
+
+  ScratchDir disk;
+  std::wstring machine;
+  std::wstring package;
+  std::wstring installDir;
+};
+
+TEST_F(Msi, InstallsIntoEveryDetectedEnvironmentAndRemovesItAgain) {
+  const TreeSnapshot before(machine);
+  const std::wstring log = disk.path() + L"msi.log";
+  ASSERT_EQ(msiexec(L"/i \"" + package + L"\" /qn /l*v \"" + log + L"\""), 0u) << hardening::readBytes(log);
+  // Headers and libraries: four files for 6.0, CLion and Code::Blocks, six
+  // for 2010, 2019 and Dev-C++.
+  const std::vector<std::wstring> added = changedSince(before);
+  EXPECT_EQ(added.size(), 30u) << hardening::joined(added);
+  EXPECT_EQ(gravoEntries(), std::vector<std::wstring>{L"Gravo 26.9.25, 26.9.25, Gravo"});
+  EXPECT_TRUE(hardening::exists(installDir + L"GravoSetupCli.exe"));
+  EXPECT_TRUE(hardening::exists(installDir + L"lib_vc2015\\x64\\Gravow.lib"));
+
+  EXPECT_EQ(msiexec(L"/x \"" + package + L"\" /qn /l*v \"" + log + L"\""), 0u) << hardening::readBytes(log);
+  EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
+  EXPECT_EQ(gravoEntries(), std::vector<std::wstring>{});
+  EXPECT_FALSE(hardening::exists(installDir));
+}
+
+TEST_F(Msi, EnvironmentsChoosesWhereAndNothingElseReachesTheCommandLine) {
+  const TreeSnapshot before(machine);
+  for (const std::wstring value : {L"vc2019 --dir C:\\", L"vc2019 & calc.exe", L""}) {
+    EXPECT_NE(msiexec(L"/i \"" + package + L"\" /qn ENVIRONMENTS=\"" + value + L"\""), 0u) << hardening::narrow(value);
+    EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
+    EXPECT_EQ(gravoEntries(), std::vector<std::wstring>{});
+  }
+
+  // Visual C++ 2008 is not there: nothing to do is no failure.
+  ASSERT_EQ(msiexec(L"/i \"" + package + L"\" /qn ENVIRONMENTS=\"VC2019 devcpp vc2008\""), 0u);
+  const std::vector<std::wstring> added = changedSince(before);
+  EXPECT_EQ(added.size(), 12u) << hardening::joined(added);
+  for (const std::wstring& path : added)
+    EXPECT_TRUE(path.rfind(L"Microsoft Visual Studio\\2019\\", 0) == 0 || path.rfind(L"Dev-Cpp\\", 0) == 0)
+        << hardening::narrow(path);
+  // Windows sets MsiLogFileLocation for /l (Wine's msiexec does not): the
+  // command line's log goes beside the package's.
+  EXPECT_EQ(cliArguments({L"install", L"VC2019  devcpp", L"C:\\Windows\\Logs\\gravo.log"}),
+            L"install vc2019 devcpp --log \"C:\\Windows\\Logs\\gravo-cli.log\"");
+  EXPECT_EQ(cliArguments({L"uninstall", L"--all", L"gravo.log"}), L"uninstall --all");
+
+  // Run again with the default, the package adds the rest; its removal
+  // then leaves the machine as it was.
+  EXPECT_EQ(msiexec(L"/i \"" + package + L"\" /qn"), 0u);
+  EXPECT_EQ(changedSince(before).size(), 30u);
+  EXPECT_EQ(msiexec(L"/x \"" + package + L"\" /qn"), 0u);
+  EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
+}
+
+}  // namespace

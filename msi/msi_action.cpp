@@ -54,5 +54,7 @@ std::wstring cliLogPath(const std::wstring& msiLog) {
 }
 
 unsigned long packageExitCode(unsigned long cliExitCode) {
-  return cliExitCode == static_cast<unsigned long>(kExitNothingDetected) ? 0 : cliExitCode;
+  const bool done = cliExitCode == static_cast<unsigned long>(kExitNothingDetected) ||
+                    cliExitCode == static_cast<unsigned long>(kExitLogFailed);
+  return done ? 0 : cliExitCode;
 }

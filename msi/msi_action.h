@@ -21,7 +21,8 @@ std::wstring cliArguments(const std::vector<std::wstring>& args);
 std::wstring cliLogPath(const std::wstring& msiLog);
 
 // What msiexec is told, which counts anything but 0 as a failure: nothing
-// detected to act on is no failure of the package.
+// detected to act on is no failure of the package, and neither is a log
+// that could not be written once everything was done.
 unsigned long packageExitCode(unsigned long cliExitCode);
 
 #endif

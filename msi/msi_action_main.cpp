@@ -3,7 +3,8 @@
 // Files) without a window and tells msiexec the outcome. Its exit code is
 // all msiexec keeps of it: 2 for a refused command line or environment
 // list, 1 when the program cannot be started, otherwise the program's own
-// code, with "nothing detected" (3) counted as done. The DLL search is
+// code, with "nothing detected" (3) and "log not written" (4) counted as
+// done. The DLL search is
 // restricted before this runs (dll_search.cpp).
 #include <windows.h>
 

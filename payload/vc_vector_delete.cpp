@@ -28,20 +28,21 @@ void* vector_deleting(T* self, unsigned flags) {
 
 }  // namespace
 
-// A virtual member function returning void* and taking unsigned int:
-// __thiscall on x86.
+// How a public virtual member function that returns void* and takes an
+// unsigned int is decorated, and its calling convention.
 #if defined(__i386__)
-#define GRAVO_VECTOR_DELETING(T)                                                          \
-  __attribute__((thiscall)) void* vector_deleting_##T(T* self, unsigned flags) __asm__( \
-      "??_E" #T "@@UAEPAXI@Z");                                                           \
-  __attribute__((thiscall)) void* vector_deleting_##T(T* self, unsigned flags) {        \
-    return vector_deleting(self, flags);                                                \
-  }
+#define GRAVO_DELETING_DECORATION "@@UAEPAXI@Z"
+#define GRAVO_THISCALL __attribute__((thiscall))
 #else
-#define GRAVO_VECTOR_DELETING(T)                                                                  \
-  void* vector_deleting_##T(T* self, unsigned flags) __asm__("??_E" #T "@@UEAAPEAXI@Z");         \
-  void* vector_deleting_##T(T* self, unsigned flags) { return vector_deleting(self, flags); }
+#define GRAVO_DELETING_DECORATION "@@UEAAPEAXI@Z"
+#define GRAVO_THISCALL
 #endif
+#define GRAVO_VECTOR_DELETING(T)                                         \
+  GRAVO_THISCALL void* vector_deleting_##T(T* self, unsigned flags)      \
+      __asm__("??_E" #T GRAVO_DELETING_DECORATION);                      \
+  GRAVO_THISCALL void* vector_deleting_##T(T* self, unsigned flags) {    \
+    return vector_deleting(self, flags);                                 \
+  }
 
 GRAVO_VECTOR_DELETING(IMAGE)
 GRAVO_VECTOR_DELETING(LINESTYLE)

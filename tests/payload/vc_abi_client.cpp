@@ -3,21 +3,21 @@
 // class with a virtual destructor, spelled out as cl.exe compiles it (array
 // new's count before the elements, then slot 0 of the vftable with flags 3),
 // and the RTTI before each vftable, read directly and through the runtime's
-// typeid and dynamic_cast. Prints what fails; exits with 0 when all holds.
+// typeid. Prints what fails; exits with 0 when all holds.
 #include <gravo.h>
 #include <stdio.h>
 #include <string.h>
 
+// As <typeinfo.h> and <new.h> declare them.
 class type_info;
 namespace std {
 using ::type_info;
 }
-// As <new.h> declares it.
 inline void* operator new(size_t, void* where) { return where; }
 
+// The blocks freed, with the operator that freed each (vc_startup.cpp).
 extern "C" void* proof_freed[64];
-extern "C" int proof_freed_by[64];
-extern "C" int proof_free_count;
+extern "C" int proof_freed_by[64], proof_free_count;
 
 #ifdef _WIN64
 #define THISCALL
@@ -25,11 +25,7 @@ extern "C" int proof_free_count;
 #define THISCALL __thiscall
 #endif
 // 6.0 has no array operator new[] and delete[].
-#if _MSC_VER < 1300
-const int array_operator = 0;
-#else
-const int array_operator = 1;
-#endif
+const int array_operator = _MSC_VER >= 1300;
 
 static int failures;
 static void expect(bool holds, const char* what, const char* name) {
@@ -39,10 +35,9 @@ static void expect(bool holds, const char* what, const char* name) {
   ++failures;
 }
 
-// The blocks each element's destructor frees, in order, with the operator.
+// The blocks that deleting the array must free, in order, with the operator.
 static void* watched[16];
-static int watched_by[16];
-static int watched_count;
+static int watched_by[16], watched_count;
 static void watch(void* block, int by) {
   watched[watched_count] = block;
   watched_by[watched_count++] = by;
@@ -65,21 +60,13 @@ struct Locator {
   unsigned long signature, offset, constructor_offset;
   long type, hierarchy, self;
 };
-struct TypeDescriptor {
-  const void* vftable;
-  void* spare;
-  char name[1];
-};
-
-template <class T>
-struct Derived : T {};
 
 template <class T>
 static void check(const char* name) {
   const size_t count = 3;
   watched_count = 0;
-  size_t* block = static_cast<size_t*>(array_operator ? operator new[](sizeof(size_t) + count * sizeof(T))
-                                                      : operator new(sizeof(size_t) + count * sizeof(T)));
+  size_t* block = static_cast<size_t*>(array_operator ? operator new[](sizeof(size_t) + count * sizeof(T)) :
+                                                      operator new(sizeof(size_t) + count * sizeof(T)));
   *block = count;
   T* first = reinterpret_cast<T*>(block + 1);
   for (size_t i = 0; i < count; ++i) new (first + i) T;
@@ -89,16 +76,15 @@ static void check(const char* name) {
   void** vftable = *reinterpret_cast<void***>(first);
   const Locator* locator = static_cast<const Locator*>(vftable[-1]);
 #ifdef _WIN64
-  const char* base = reinterpret_cast<const char*>(locator) - locator->self;
-  const TypeDescriptor* type = reinterpret_cast<const TypeDescriptor*>(base + locator->type);
-  expect(locator->signature == 1, "locator signature", name);
+  const char* type = reinterpret_cast<const char*>(locator) - locator->self + locator->type;
 #else
-  const TypeDescriptor* type = reinterpret_cast<const TypeDescriptor*>(locator->type);
-  expect(locator->signature == 0, "locator signature", name);
+  const char* type = reinterpret_cast<const char*>(locator->type);
 #endif
-  expect(locator->offset == 0 && strcmp(type->name, name) == 0, "the locator names the class", name);
+  // A type descriptor: a vftable pointer, a spare pointer, the name.
+  expect(locator->signature == sizeof(void*) / 8 && locator->offset == 0 &&
+             strcmp(type + 2 * sizeof(void*), name) == 0,
+         "the locator names the class", name);
   expect(&typeid(*first) == &typeid(T), "typeid", name);
-  expect(dynamic_cast<Derived<T>*>(first + 1) == NULL, "dynamic_cast", name);
 
   typedef void*(THISCALL * Deleting)(T*, unsigned);
   proof_free_count = 0;
@@ -107,7 +93,9 @@ static void check(const char* name) {
   for (int i = 0; i < proof_free_count && i < 64; ++i) {
     for (int j = 0; j < watched_count; ++j) {
       if (proof_freed[i] != watched[j]) continue;
-      expect(j == seen && proof_freed_by[i] == watched_by[j], "delete[] frees each element's blocks, last first, then the array's, by the right operator", name);
+      expect(j == seen && proof_freed_by[i] == watched_by[j],
+             "delete[] frees each element's blocks, last first, then the array's, by the right operator",
+             name);
       ++seen;
     }
   }
@@ -118,6 +106,6 @@ int main() {
   check<IMAGE>(".?AVIMAGE@@");
   check<LINESTYLE>(".?AVLINESTYLE@@");
   check<FILLSTYLE>(".?AVFILLSTYLE@@");
-  puts(failures ? "failed" : "delete[], typeid and dynamic_cast work on the library's classes");
+  puts(failures ? "failed" : "delete[] and typeid work on the library's classes");
   return failures != 0;
 }

@@ -44,13 +44,14 @@ build() {
     link+=("$wine_libs/libkernel32.a" "$wine_libs/libuser32.a" "$wine_libs/libshell32.a" "$wine_libs/lib$crt.a")
   else
     flags+=(--target=i686-pc-windows-msvc -D_X86_ -isystem /usr/i686-w64-mingw32/include)
-    # The C functions the library and the start-up code call, from the
-    # runtime's DLL.
+    # The C functions the library, the start-up code and the programs call,
+    # from the runtime's DLL.
     local names
-    names=$(llvm-nm-19 "$libdir/Gravo$kind.lib" | awk '$1 == "U" && $2 !~ /^(__imp_|\?)/ { print substr($2, 2) }' |
-      grep -vx _fltused | sort -u)
-    printf 'LIBRARY %s.dll\nEXPORTS\n%s\nmalloc\nfree\nexit\nputs\nstrcat\nstrcmp\n__RTtypeid\n__RTDynamicCast\n' \
-      "$crt" "$names" >"$out.def"
+    names=$({
+      llvm-nm-19 "$libdir/Gravo$kind.lib" | awk '$1 == "U" && $2 !~ /^(__imp_|\?)/ { print substr($2, 2) }'
+      printf '%s\n' malloc free exit puts strcat strlen strcmp __RTtypeid
+    } | grep -vx _fltused | sort -u)
+    printf 'LIBRARY %s.dll\nEXPORTS\n%s\n' "$crt" "$names" >"$out.def"
     llvm-dlltool-19 -m i386 -d "$out.def" -l "$out.crt.lib"
     link+=(/safeseh:no /usr/i686-w64-mingw32/lib/libkernel32.a /usr/i686-w64-mingw32/lib/libuser32.a
       /usr/i686-w64-mingw32/lib/libshell32.a "$out.crt.lib")

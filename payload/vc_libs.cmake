@@ -11,16 +11,24 @@
 # generation makes, whichever C runtime they pick (/MT, /MD, Debug,
 # Release; /ML for 6.0): no default library is named, nothing of the
 # runtime is reached through dllimport, and no runtime function is defined
-# here. tests/payload/check_vc_library.sh checks the archives.
-find_program(GRAVO_VC_CLANG NAMES clang++-16 clang++)
-find_program(GRAVO_VC_LLVM_LIB NAMES llvm-lib-16 llvm-lib)
-find_program(GRAVO_VC_LLVM_NM NAMES llvm-nm-16 llvm-nm)
-find_program(GRAVO_VC_LLVM_OBJCOPY NAMES llvm-objcopy-16 llvm-objcopy)
-foreach(tool GRAVO_VC_CLANG GRAVO_VC_LLVM_LIB GRAVO_VC_LLVM_NM GRAVO_VC_LLVM_OBJCOPY)
+# here. Where clang's Microsoft ABI differs from cl.exe's, each object is
+# compiled to assembly and mended there (vc_vftables.sed, vc6_names.sed).
+# llvm-lib 19 lays the archives out as lib.exe does (two linker members,
+# then the long names). tests/payload/check_vc_library.sh checks the
+# archives.
+# The LLVM version is part of the cached names, so that a build directory
+# made with another version looks its tools up afresh.
+set(gravo_vc_llvm 19)
+find_program(GRAVO_VC_CLANG_${gravo_vc_llvm} NAMES clang++-${gravo_vc_llvm})
+find_program(GRAVO_VC_LLVM_LIB_${gravo_vc_llvm} NAMES llvm-lib-${gravo_vc_llvm})
+find_program(GRAVO_VC_SED NAMES sed)
+foreach(tool GRAVO_VC_CLANG_${gravo_vc_llvm} GRAVO_VC_LLVM_LIB_${gravo_vc_llvm} GRAVO_VC_SED)
   if(NOT ${tool})
     message(FATAL_ERROR "${tool} not found: run scripts/setup, or set GRAVO_VC_LIBS_DIR to libraries built with Visual C++")
   endif()
 endforeach()
+set(GRAVO_VC_CLANG ${GRAVO_VC_CLANG_${gravo_vc_llvm}})
+set(GRAVO_VC_LLVM_LIB ${GRAVO_VC_LLVM_LIB_${gravo_vc_llvm}})
 
 # The include directories a mingw-w64 g++ searches, without its own
 # compiler headers (clang brings its own).
@@ -54,19 +62,23 @@ set(gravo_vc_arch_flags_x64)
 set(gravo_vc_common
   -fgnuc-version=4.2.1 -U_MSC_VER -nostdlibinc -D_CRTIMP=
   -include ${CMAKE_CURRENT_SOURCE_DIR}/vc_prelude.h -I ${CMAKE_CURRENT_SOURCE_DIR}/..
-  -std=gnu++17 -O2 -fno-exceptions -fno-rtti -fno-sized-deallocation
+  -std=gnu++17 -O2 -fno-exceptions -fno-sized-deallocation -fno-addrsig
   -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601
   -Wall -Wextra -Werror)
 # Per generation, what its runtimes lack or name differently:
 #   vc6     Visual C++ 6.0: no thread-safe local statics; its streams are
 #           data only (the runtime puts the console under descriptors);
-#           wchar_t and array new are renamed by vc6_names.cmake.
+#           wchar_t is unsigned short (vc_prelude.h), and array new and
+#           delete are plain new and delete (vc6_names.sed).
 #   vc2008  2008 to 2013: no thread-safe local statics; streams through
 #           __iob_func.
 #   vc2015  2015 to 2026: the Universal CRT and its stdio entry points.
-set(gravo_vc_flags_vc6 -fno-threadsafe-statics -DGRAVO_CRT_VC6)
+set(gravo_vc_flags_vc6 -fno-threadsafe-statics -Xclang -fno-wchar -DGRAVO_CRT_VC6)
 set(gravo_vc_flags_vc2008 -fno-threadsafe-statics -DGRAVO_CRT_VC2008)
 set(gravo_vc_flags_vc2015 -D_UCRT)
+set(gravo_vc_mends_vc6 -f ${CMAKE_CURRENT_SOURCE_DIR}/vc_vftables.sed -f ${CMAKE_CURRENT_SOURCE_DIR}/vc6_names.sed)
+set(gravo_vc_mends_vc2008 -f ${CMAKE_CURRENT_SOURCE_DIR}/vc_vftables.sed)
+set(gravo_vc_mends_vc2015 ${gravo_vc_mends_vc2008})
 
 set(gravo_vc_libraries)
 foreach(folder vc6:x86 vc2008:x86 vc2008:x64 vc2015:x86 vc2015:x64)
@@ -83,19 +95,23 @@ foreach(folder vc6:x86 vc2008:x86 vc2008:x64 vc2015:x86 vc2015:x64)
     ${gravo_vc_flags_${generation}} ${gravo_vc_includes_${arch}})
   set(common_objects)
   set(text_objects)
-  foreach(source ${GRAVO_RUNTIME_SOURCES} ${GRAVO_RUNTIME_NARROW_SOURCES} ${GRAVO_RUNTIME_WIDE_SOURCES})
+  foreach(source ${GRAVO_RUNTIME_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/vc_vector_delete.cpp
+          ${GRAVO_RUNTIME_NARROW_SOURCES} ${GRAVO_RUNTIME_WIDE_SOURCES})
     get_filename_component(name ${source} NAME_WE)
     set(object "${obj_dir}/${name}.obj")
     add_custom_command(OUTPUT ${object}
-      COMMAND ${GRAVO_VC_CLANG} ${flags} -MD -MF ${object}.d -c ${source} -o ${object}
-      DEPENDS ${source} ${CMAKE_CURRENT_SOURCE_DIR}/vc_prelude.h
+      COMMAND ${GRAVO_VC_CLANG} ${flags} -MD -MF ${object}.d -MT ${object} -S ${source} -o ${object}.s
+      COMMAND ${GRAVO_VC_SED} -E -i ${gravo_vc_mends_${generation}} ${object}.s
+      COMMAND ${GRAVO_VC_CLANG} --target=${gravo_vc_triple_${arch}} -c ${object}.s -o ${object}
+      DEPENDS ${source} ${CMAKE_CURRENT_SOURCE_DIR}/vc_prelude.h ${CMAKE_CURRENT_SOURCE_DIR}/vc_vftables.sed
+              ${CMAKE_CURRENT_SOURCE_DIR}/vc6_names.sed
       DEPFILE ${object}.d
       COMMENT "Compiling ${name}.cpp for lib_${generation} ${arch}"
       VERBATIM)
-    if(source IN_LIST GRAVO_RUNTIME_SOURCES)
-      list(APPEND common_objects ${object})
-    else()
+    if(source IN_LIST GRAVO_RUNTIME_NARROW_SOURCES OR source IN_LIST GRAVO_RUNTIME_WIDE_SOURCES)
       set(object_${name} ${object})
+    else()
+      list(APPEND common_objects ${object})
     endif()
   endforeach()
   foreach(kind a w)
@@ -111,26 +127,14 @@ foreach(folder vc6:x86 vc2008:x86 vc2008:x64 vc2015:x86 vc2015:x64)
       list(APPEND members ${member})
     endforeach()
     set(library "${out_dir}/Gravo${kind}.lib")
-    if(generation STREQUAL vc6)
-      add_custom_command(OUTPUT ${library}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
-        COMMAND ${CMAKE_COMMAND} -DNM=${GRAVO_VC_LLVM_NM} -DOBJCOPY=${GRAVO_VC_LLVM_OBJCOPY}
-                -DLIB=${GRAVO_VC_LLVM_LIB} -DOUT=Gravo${kind}.lib "-DOBJECTS=${members}"
-                -P ${CMAKE_CURRENT_SOURCE_DIR}/vc6_names.cmake
-        COMMAND ${CMAKE_COMMAND} -E copy Gravo${kind}.lib ${library}
-        DEPENDS ${objects} ${CMAKE_CURRENT_SOURCE_DIR}/vc6_names.cmake
-        WORKING_DIRECTORY ${obj_dir}
-        VERBATIM)
-    else()
-      add_custom_command(OUTPUT ${library}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
-        COMMAND ${CMAKE_COMMAND} -E remove -f Gravo${kind}.lib
-        COMMAND ${GRAVO_VC_LLVM_LIB} /nologo /out:Gravo${kind}.lib ${members}
-        COMMAND ${CMAKE_COMMAND} -E copy Gravo${kind}.lib ${library}
-        DEPENDS ${objects}
-        WORKING_DIRECTORY ${obj_dir}
-        VERBATIM)
-    endif()
+    add_custom_command(OUTPUT ${library}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+      COMMAND ${CMAKE_COMMAND} -E remove -f Gravo${kind}.lib
+      COMMAND ${GRAVO_VC_LLVM_LIB} /nologo /out:Gravo${kind}.lib ${members}
+      COMMAND ${CMAKE_COMMAND} -E copy Gravo${kind}.lib ${library}
+      DEPENDS ${objects}
+      WORKING_DIRECTORY ${obj_dir}
+      VERBATIM)
     list(APPEND gravo_vc_libraries ${library})
   endforeach()
 endforeach()

@@ -7,3 +7,22 @@
 #include <_mingw.h>
 #undef __CRT_INLINE
 #define __CRT_INLINE extern __inline__ __attribute__((__gnu_inline__))
+
+#ifdef GRAVO_CRT_VC6
+// Visual C++ 6.0 has no wchar_t type: its headers make it unsigned short,
+// and so every name that takes a UTF-16 text is decorated with it (clang
+// runs with -fno-wchar). The C headers are read that way. libstdc++'s
+// headers specialise their traits for both wchar_t and unsigned short, so
+// they are read with wchar_t as the native type that __wchar_t still names;
+// a runtime source that includes another C++ header adds it here.
+typedef unsigned short wchar_t;
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#define wchar_t __wchar_t
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#undef wchar_t
+#endif

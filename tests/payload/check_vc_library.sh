@@ -10,13 +10,31 @@
 #               and wchar_t decorated as unsigned short;
 #   lib_vc2008  2008 to 2013: array new and delete, streams through
 #               __iob_func; no thread-safe statics or sized delete (2015);
-#   lib_vc2015  2015 to 2026: the Universal CRT's __acrt_iob_func.
-# Each build holds its own kind of text functions only.
+#   lib_vc2015  2015 to 2026: the Universal CRT's __acrt_iob_func;
+# and in each the vftable of type_info, which RTTI descriptors point at. Each build
+# holds its own kind of text functions only, and each public class with a
+# virtual destructor has RTTI and a vector deleting destructor, as cl.exe
+# makes them. The archives are laid out as lib.exe lays them out (two linker
+# members, then the long names) and hold only sections Microsoft's tools
+# know.
 #   check_vc_library.sh <payload dir>
 set -uo pipefail
 payload=$1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+polymorphic=$(grep -oE 'virtual ~[A-Z_]+' "$payload/include/gravo.h" | cut -c10-)
+[ -n "$polymorphic" ] || fail "no class with a virtual destructor in gravo.h"
+
+# The names of the first three members of an archive.
+first_members() {
+  local offset=8 n size
+  for n in 1 2 3; do
+    dd if="$1" bs=1 skip=$offset count=16 status=none | tr -d ' '
+    echo
+    size=$(dd if="$1" bs=1 skip=$((offset + 48)) count=10 status=none)
+    offset=$((offset + 60 + size + size % 2))
+  done
+}
 
 c_functions="_fltused cos sin exit fclose memcpy memmove memset wcscpy wcslen wcsncmp wcsncpy wcsrchr"
 checked=0
@@ -32,12 +50,13 @@ for folder in lib_vc6 lib_vc2008/x86 lib_vc2008/x64 lib_vc2015/x86 lib_vc2015/x6
     lib_vc2008/*) allowed="$c_functions freopen __iob_func $new_delete $array" ;;
     lib_vc2015/*) allowed="$c_functions freopen __acrt_iob_func $new_delete $array" ;;
   esac
+  allowed+=" ??_7type_info@@6B@"
   for name in Gravoa.lib Gravow.lib; do
     archive=$payload/$folder/$name
     [ -e "$archive" ] || { fail "$folder/$name missing"; continue; }
     checked=$((checked + 1))
-    defined=$(llvm-nm-16 -g --defined-only "$archive" | awk 'NF == 3 { print $3 }' | sort -u)
-    undefined=$(llvm-nm-16 -g "$archive" | awk '$1 == "U" { print $2 }' | sort -u)
+    defined=$(llvm-nm-19 -g --defined-only "$archive" | awk 'NF == 3 { print $3 }' | sort -u)
+    undefined=$(llvm-nm-19 -g "$archive" | awk '$1 == "U" { print $2 }' | sort -u)
     for symbol in $(comm -23 <(echo "$undefined") <(echo "$defined")); do
       plain=$symbol
       # 32-bit C names carry one more leading underscore.
@@ -53,7 +72,17 @@ for folder in lib_vc6 lib_vc2008/x86 lib_vc2008/x64 lib_vc2015/x86 lib_vc2015/x6
       [[ $symbol =~ ^\?|^__real@|^__xmm@|^@feat\.00$ ]] && continue
       fail "$folder/$name defines $symbol"
     done
-    llvm-readobj-16 --coff-directives "$archive" | grep -qi defaultlib && fail "$folder/$name names a default library"
+    llvm-readobj-19 --coff-directives "$archive" | grep -qi defaultlib && fail "$folder/$name names a default library"
+    [ "$(first_members "$archive" | tr '\n' ' ')" = "/ / // " ] ||
+      fail "$folder/$name does not begin with two linker members and the long names"
+    for section in $(llvm-readobj-19 --sections "$archive" | awk '$1 == "Name:" { print $2 }' | sort -u); do
+      [[ $section =~ ^\.(text|data|bss|rdata|xdata|pdata|drectve|CRT\$X[A-Z]+)$ ]] ||
+        fail "$folder/$name holds a section $section"
+    done
+    for class in $polymorphic; do
+      grep -q "^??_E$class@@U" <<<"$defined" || fail "$folder/$name lacks the vector deleting destructor of $class"
+      grep -qx "??_R4$class@@6B@" <<<"$defined" || fail "$folder/$name lacks the RTTI of $class"
+    done
     if [ "$name" = Gravoa.lib ]; then own=A; other=W; else own=W; other=A; fi
     for function in gr_text_out gr_text_width gr_text_height gr_get_font gr_set_font; do
       grep -q "^?$function$own@@" <<<"$defined" || fail "$folder/$name lacks $function$own"

@@ -9,7 +9,9 @@
 # window's pixels are checked; x86 ones run only where 32-bit code runs.
 #
 #   vc_proof.sh folder <lib_vc6|lib_vc2008/x86|...> <setup dir> <checker> <program> <startup>
-#     both text kinds against one payload folder;
+#     both text kinds against one payload folder, each with the program and
+#     with vc_abi_client.cpp, which calls the library as cl.exe's code does
+#     where clang's would differ;
 #   vc_proof.sh install <6|2010|2022> <setup dir> <checker> <program> <startup> <fake cl dir>
 #     the wizard's detection and installVc into that version's layout, a
 #     UTF-16 program per installed library directory, then uninstall, which
@@ -27,9 +29,9 @@ trap 'rm -rf "$scratch"' EXIT
 # As Visual C++ 6.0's own headers declare it.
 echo 'typedef unsigned short wchar_t;' >"$scratch/out/vc6_wchar.h"
 
-# build <generation> <arch> <include dir> <library dir> <a|w> <output>
+# build <generation> <arch> <include dir> <library dir> <a|w> <output> [<program>]
 build() {
-  local generation=$1 arch=$2 include=$3 libdir=$4 kind=$5 out=$6
+  local generation=$1 arch=$2 include=$3 libdir=$4 kind=$5 out=$6 program=${7:-$source}
   local flags=(-fgnuc-version=4.2.1 -fno-exceptions -nostdlibinc -O2 -isystem "$include")
   local crt link=(/nologo /subsystem:console /entry:mainCRTStartup "/libpath:$libdir")
   case $generation in
@@ -42,31 +44,37 @@ build() {
     link+=("$wine_libs/libkernel32.a" "$wine_libs/libuser32.a" "$wine_libs/libshell32.a" "$wine_libs/lib$crt.a")
   else
     flags+=(--target=i686-pc-windows-msvc -D_X86_ -isystem /usr/i686-w64-mingw32/include)
-    # The C functions the library and the start-up code call, from the
-    # runtime's DLL.
+    # The C functions the library, the start-up code and the programs call,
+    # from the runtime's DLL.
     local names
-    names=$(llvm-nm-16 "$libdir/Gravo$kind.lib" | awk '$1 == "U" && $2 !~ /^(__imp_|\?)/ { print substr($2, 2) }' |
-      grep -vx _fltused | sort -u)
-    printf 'LIBRARY %s.dll\nEXPORTS\n%s\nmalloc\nfree\nexit\n' "$crt" "$names" >"$out.def"
-    llvm-dlltool-16 -m i386 -d "$out.def" -l "$out.crt.lib"
+    names=$({
+      llvm-nm-19 "$libdir/Gravo$kind.lib" | awk '$1 == "U" && $2 !~ /^(__imp_|\?)/ { print substr($2, 2) }'
+      printf '%s\n' malloc free exit puts strcat strlen strcmp __RTtypeid
+    } | grep -vx _fltused | sort -u)
+    printf 'LIBRARY %s.dll\nEXPORTS\n%s\n' "$crt" "$names" >"$out.def"
+    llvm-dlltool-19 -m i386 -d "$out.def" -l "$out.crt.lib"
     link+=(/safeseh:no /usr/i686-w64-mingw32/lib/libkernel32.a /usr/i686-w64-mingw32/lib/libuser32.a
       /usr/i686-w64-mingw32/lib/libshell32.a "$out.crt.lib")
   fi
   [ "$kind" = a ] || flags+=(-DUNICODE -D_UNICODE)
-  clang++-16 "${flags[@]}" -c "$source" -o "$out.obj"
-  clang++-16 "${flags[@]}" -c "$startup" -o "$out.startup.obj"
-  lld-link-16 "${link[@]}" "/out:$out" "$out.obj" "$out.startup.obj"
+  clang++-19 "${flags[@]}" -c "$program" -o "$out.obj"
+  clang++-19 "${flags[@]}" -c "$startup" -o "$out.startup.obj"
+  lld-link-19 "${link[@]}" "/out:$out" "$out.obj" "$out.startup.obj"
   local want=$crt.dll
-  llvm-readobj-16 --coff-imports "$out" | grep -qix " *Name: $want" || fail "$out does not import $want"
+  llvm-readobj-19 --coff-imports "$out" | grep -qix " *Name: $want" || fail "$out does not import $want"
+}
+
+# runs <arch>: whether programs of that architecture run on this machine.
+runs() {
+  [ "$1" = x64 ] || [ "$GRAVO_TEST_ARCH" = i686 ] && return
+  echo "linked only (this machine runs no 32-bit code)" >&2
+  return 1
 }
 
 # run <arch> <program>: prints the text bar's length.
 run() {
   local arch=$1 program=$2 result
-  if [ "$arch" = x86 ] && [ "$GRAVO_TEST_ARCH" != i686 ]; then
-    echo "linked only (this machine runs no 32-bit code)" >&2
-    return
-  fi
+  runs "$arch" || return 0
   result=$("$GRAVO_WINE" "$checker" "$(windows_path "$program")") || { echo "$result" >&2; fail "$program did not draw its picture"; }
   tr -d '\r' <<<"$result" | sed -n 's/^text-bar //p'
 }
@@ -82,6 +90,11 @@ if [ "$mode" = folder ]; then
     build "$generation" "$arch" "$setup/include" "$setup/$what" $kind "$scratch/out/proof_$kind.exe"
     bar=$(run "$arch" "$scratch/out/proof_$kind.exe")
     bars+=("$bar")
+    build "$generation" "$arch" "$setup/include" "$setup/$what" $kind "$scratch/out/abi_$kind.exe" \
+      "$(dirname "$0")/vc_abi_client.cpp"
+    if runs "$arch"; then
+      "$GRAVO_WINE" "$scratch/out/abi_$kind.exe" || fail "abi_$kind.exe: the library's classes misbehave"
+    fi
   done
   [ "${bars[0]}" = "${bars[1]}" ] || fail "the ANSI and UTF-16 texts measure differently: ${bars[*]}"
   echo "proof $what: both text kinds linked${bars[0]:+ and drew (text bar ${bars[0]})}"

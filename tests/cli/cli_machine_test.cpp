@@ -61,7 +61,10 @@ class Cli : public ::testing::Test {
 
   static std::wstring devMachine() { return hardening::testDir() + L"..\\e2e\\dev_machine.exe"; }
 
-  void writePayload(const std::wstring& relative) { disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, "payload"); }
+  void writePayload(const std::wstring& relative) {
+    const bool header = relative == L"include\\graphics.h";
+    disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, header ? gravoHeaderText("payload") : "payload");
+  }
 
   Outcome cliRun(const std::wstring& arguments) { return run(cli, arguments, disk.path()); }
 
@@ -181,6 +184,22 @@ TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
   EXPECT_EQ(cliRun(L"install mingw --dir \"" + machine + L"tools\\mingw64\\bin\"").code, 0u);
   EXPECT_EQ(cliRun(L"uninstall mingw --dir \"" + machine + L"tools\\mingw64\"").code, 0u);
   EXPECT_TRUE(changedSince(before).empty());
+}
+
+// Course staff's BGI graphics.h in Dev-C++'s MinGW.
+TEST_F(Cli, AnotherLibrarysHeaderIsLeftAlone) {
+  const std::wstring header = machine + L"Dev-Cpp\\MinGW64\\x86_64-w64-mingw32\\include\\graphics.h";
+  const std::string bgi("// WinBGIm\r\n#include <windows.h>\r\n\x80\x00\xff", 37);
+  ScratchDir(machine).writeFile(header.substr(machine.size()), bgi);
+  const TreeSnapshot before(machine);
+  cliRun(L"uninstall devcpp");
+  EXPECT_EQ(hardening::readBytes(header), bgi);
+  const Outcome installed = cliRun(L"install devcpp");
+  EXPECT_NE(installed.out.find("安装成功"), std::string::npos) << installed.out;
+  EXPECT_EQ(hardening::readBytes(header + L".before-gravo"), bgi);
+  EXPECT_EQ(cliRun(L"uninstall devcpp").code, 0u);
+  EXPECT_EQ(hardening::readBytes(header), bgi);
+  EXPECT_TRUE(changedSince(before).empty()) << hardening::joined(changedSince(before));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ int devcppVersionAt(int kind, const std::wstring& dir) {
 int detectMingwTarget(CatalogueData& data, const std::wstring& dir, int kind, PlatformEntry* entry, bool is64BitOs) {
     if (kind < 0 || kind >= kMingwTargetCount) return kMingwNotFound;
     if (dir.empty()) {
-        const std::wstring installed = data.registry.findIdeDir(kind, is64BitOs);
+        const std::wstring installed = data.registry.findTrustedIdeDir(kind, is64BitOs);
         const int result = detectMingwAt(data, installed, kind, entry, devcppVersionAt(kind, installed));
         if (result == kMingwNotFound) {
             data.addEntry(data.undetectedEntries, data.mingwTargets[static_cast<std::size_t>(kind)].label, L"", L"",

@@ -186,8 +186,26 @@ TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
   EXPECT_TRUE(changedSince(before).empty());
 }
 
-// Course staff's BGI graphics.h in Dev-C++'s MinGW.
-TEST_F(Cli, AnotherLibrarysHeaderIsLeftAlone) {
+// Course staff's BGI graphics.h in Dev-C++'s MinGW, and a Code::Blocks that
+// only another user's hive names.
+TEST_F(Cli, AnotherLibrarysHeaderAndAnotherUsersCompilerAreLeftAlone) {
+  const std::wstring gcc = machine + L"CodeBlocks\\MinGW\\bin\\gcc-args.txt";
+  const std::wstring codeBlocks = L" --dir \"" + machine + L"CodeBlocks\"";
+  {
+    RegistryFixture registry;
+    registry.deleteValue(HKEY_CURRENT_USER, L"Software\\CodeBlocks", L"Path");
+    registry.setString(HKEY_USERS, L"S-1-5-21-3623811015-3361044348-30300820-1013\\SoftWare\\CodeBlocks", L"Path",
+                       machine + L"CodeBlocks");
+    DeleteFileW(gcc.c_str());
+    const Outcome listed = cliRun(L"list");
+    EXPECT_EQ(count(listed.out, "codeblocks +CodeBlocks +（未检测到）\r\n"), 1) << listed.out;
+    EXPECT_FALSE(hardening::exists(gcc));
+    // Chosen by hand, the same folder is used.
+    EXPECT_EQ(cliRun(L"install codeblocks" + codeBlocks).code, 0u);
+    EXPECT_TRUE(hardening::exists(gcc));
+    EXPECT_EQ(cliRun(L"uninstall codeblocks" + codeBlocks).code, 0u);
+  }
+
   const std::wstring header = machine + L"Dev-Cpp\\MinGW64\\x86_64-w64-mingw32\\include\\graphics.h";
   const std::string bgi("// WinBGIm\r\n#include <windows.h>\r\n\x80\x00\xff", 37);
   ScratchDir(machine).writeFile(header.substr(machine.size()), bgi);

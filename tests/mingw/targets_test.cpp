@@ -268,7 +268,8 @@ TEST_F(MingwInstall, UninstallGoesOnPastFilesAlreadyGone) {
     std::filesystem::remove(triple + L"include\\gravo.h");
     std::filesystem::remove(triple + L"lib\\libgravo.a");
     EXPECT_EQ(uninstallMingw(t), L"卸载成功");
-    for (const wchar_t* file : {L"include\\graphics.h", L"lib\\libgravow.a", L"lib64\\libgravo.a", L"lib64\\libgravow.a"})
+    for (const wchar_t* file :
+         {L"include\\graphics.h", L"lib\\libgravow.a", L"lib64\\libgravo.a", L"lib64\\libgravow.a"})
         EXPECT_FALSE(pathExists(triple + file)) << file;
 }
 

@@ -45,9 +45,6 @@ TEST(FileOps, GravosGraphicsHIsKnownByItsIncludeOfGravoH)
     for (const char* text : {"", "#include <graphics.h>\n", "#include \"winbgim.h\" /* gravo.h */\n"})
         EXPECT_FALSE(isGravoHeader(disk.writeFile(L"graphics.h", text))) << text;
     EXPECT_FALSE(isGravoHeader(disk.path() + L"missing.h"));
-    std::wstring folder = disk.makeDirs(L"graphics.h.d");
-    folder.pop_back();
-    EXPECT_FALSE(isGravoHeader(folder));
 }
 
 TEST(FileOps, SetupDirIsTheExecutablesFolder)

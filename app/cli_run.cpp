@@ -101,6 +101,8 @@ class CliLog {
     setFileObserver([this](const FileEvent& event) {
       if (event.kind == FileEvent::Copy)
         write((event.succeeded ? L"copied " : L"copy failed ") + event.source + L" -> " + event.destination);
+      else if (event.kind == FileEvent::Move)
+        write((event.succeeded ? L"moved " : L"move failed ") + event.source + L" -> " + event.destination);
       else
         write((event.succeeded ? L"deleted " : L"delete failed ") + event.destination);
     });

@@ -1,5 +1,7 @@
 #include "discovery/registry_reader.h"
 
+#include <sddl.h>
+
 #include <array>
 
 #include "discovery/path_tests.h"
@@ -122,6 +124,27 @@ std::wstring vc98FromLibraryDirs(const std::wstring& dirs)
     return dirs;
 }
 
+// The SID of the user this process runs as ("S-1-5-18" for SYSTEM); "" when
+// it cannot be read.
+std::wstring processUserSid()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return L"";
+    std::wstring sid;
+    DWORD bytes = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
+    std::vector<BYTE> user(bytes);
+    wchar_t* text = nullptr;
+    if (bytes >= sizeof(TOKEN_USER) && GetTokenInformation(token, TokenUser, user.data(), bytes, &bytes)
+        && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
+}
+
 const wchar_t* sxsValueName(int version)
 {
     switch (version) {
@@ -229,6 +252,22 @@ std::wstring RegistryReader::findIdeDir(int kind, bool is64BitOs) const
         }
     }
     return existingDirectory(raw);
+}
+
+std::wstring RegistryReader::findTrustedIdeDir(int kind, bool is64BitOs) const
+{
+    const std::wstring dir = findIdeDir(kind, is64BitOs);
+    if (kind != 1 || dir.empty())
+        return dir;
+    const std::wstring sid = processUserSid();
+    if (sid.empty())
+        return L"";
+    for (const std::wstring& hive : {sid, sid + L"_Classes"}) {
+        const std::wstring key = hive + L"\\SoftWare\\CodeBlocks";
+        if (existingDirectory(readString(HKEY_USERS, key.c_str(), L"Path")) == dir)
+            return dir;
+    }
+    return L"";
 }
 
 std::wstring RegistryReader::findVcDir(int version, bool is64BitOs) const

@@ -29,6 +29,12 @@ public:
     // backslash, or "".
     std::wstring findIdeDir(int kind, bool is64BitOs) const;
 
+    // findIdeDir for a location whose compiler is to be run. Code::Blocks'
+    // location may come from any user's hive; where no hive of this process's
+    // own user (its SID, or that SID's "_Classes") names the same directory,
+    // the answer is "": another user could have placed that compiler.
+    std::wstring findTrustedIdeDir(int kind, bool is64BitOs) const;
+
     // version is the product year (6 for 6.0). An existing directory ending
     // with a backslash, or "".
     std::wstring findVcDir(int version, bool is64BitOs) const;

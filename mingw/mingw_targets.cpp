@@ -16,7 +16,7 @@ int devcppVersionAt(int kind, const std::wstring& dir) {
 int detectMingwTarget(CatalogueData& data, const std::wstring& dir, int kind, PlatformEntry* entry, bool is64BitOs) {
     if (kind < 0 || kind >= kMingwTargetCount) return kMingwNotFound;
     if (dir.empty()) {
-        const std::wstring installed = data.registry.findIdeDir(kind, is64BitOs);
+        const std::wstring installed = data.registry.findTrustedIdeDir(kind, is64BitOs);
         const int result = detectMingwAt(data, installed, kind, entry, devcppVersionAt(kind, installed));
         if (result == kMingwNotFound) {
             data.addEntry(data.undetectedEntries, data.mingwTargets[static_cast<std::size_t>(kind)].label, L"", L"",
@@ -44,21 +44,21 @@ std::wstring installMingwFrom(const MingwTarget& target, const std::wstring& pay
     // current directory.
     if (target.baseDir.empty()) return kMingwIncludeFailed;
     const std::wstring includeDir = target.baseDir + target.includeSubdir;
-    std::wstring errors = copyPayloadFile(payloadRoot + L"include\\gravo.h", includeDir + L"gravo.h");
-    errors += copyPayloadFile(payloadRoot + L"include\\graphics.h", includeDir + L"graphics.h");
+    std::wstring errors = installPayloadFile(payloadRoot + L"include\\gravo.h", includeDir + L"gravo.h");
+    errors += installPayloadFile(payloadRoot + L"include\\graphics.h", includeDir + L"graphics.h");
     if (!errors.empty()) return kMingwIncludeFailed;
 
     const std::wstring variantDir = payloadRoot + target.libVariantDir;
     if (!target.lib32Subdir.empty()) {
         const std::wstring libDir = target.baseDir + target.lib32Subdir;
-        errors += copyPayloadFile(variantDir + L"\\x86\\libgravo.a", libDir + L"libgravo.a");
-        errors += copyPayloadFile(variantDir + L"\\x86\\libgravow.a", libDir + L"libgravow.a");
+        errors += installPayloadFile(variantDir + L"\\x86\\libgravo.a", libDir + L"libgravo.a");
+        errors += installPayloadFile(variantDir + L"\\x86\\libgravow.a", libDir + L"libgravow.a");
         if (!errors.empty()) return kMingwLib32Failed;
     }
     if (!target.lib64Subdir.empty()) {
         const std::wstring libDir = target.baseDir + target.lib64Subdir;
-        errors += copyPayloadFile(variantDir + L"\\x64\\libgravo.a", libDir + L"libgravo.a");
-        errors += copyPayloadFile(variantDir + L"\\x64\\libgravow.a", libDir + L"libgravow.a");
+        errors += installPayloadFile(variantDir + L"\\x64\\libgravo.a", libDir + L"libgravo.a");
+        errors += installPayloadFile(variantDir + L"\\x64\\libgravow.a", libDir + L"libgravow.a");
         if (!errors.empty()) return kMingwLib64Failed;
     }
     return errors;
@@ -69,11 +69,11 @@ std::wstring uninstallMingw(const MingwTarget& target) {
     // paths would point into the current directory.
     if (target.baseDir.empty()) return kUninstallFailed;
     const std::wstring includeDir = target.baseDir + target.includeSubdir;
-    if (!deleteFileNow(includeDir + L"gravo.h") || !deleteFileNow(includeDir + L"graphics.h")) return kUninstallFailed;
+    std::vector<std::wstring> files = {includeDir + L"gravo.h", includeDir + L"graphics.h"};
     for (const std::wstring* subdir : {&target.lib32Subdir, &target.lib64Subdir}) {
         if (subdir->empty()) continue;
-        const std::wstring libDir = target.baseDir + *subdir;
-        if (!deleteFileNow(libDir + L"libgravo.a") || !deleteFileNow(libDir + L"libgravow.a")) return kUninstallFailed;
+        files.push_back(target.baseDir + *subdir + L"libgravo.a");
+        files.push_back(target.baseDir + *subdir + L"libgravow.a");
     }
-    return kUninstalled;
+    return uninstallPayloadFiles(files);
 }

@@ -24,6 +24,7 @@ std::wstring installMingw(const MingwTarget& target);
 // installMingw with the payload read from payloadRoot (ends with a backslash).
 std::wstring installMingwFrom(const MingwTarget& target, const std::wstring& payloadRoot);
 
-// Deletes what installMingw copies: "卸载成功", or "卸载失败" at the first file
-// that cannot be deleted and when there is nothing to delete.
+// Removes what installMingw copies (uninstallPayloadFiles): "卸载成功" once
+// all are gone, "卸载失败" at the first that cannot be removed and when none
+// was there.
 std::wstring uninstallMingw(const MingwTarget& target);

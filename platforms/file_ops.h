@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "discovery/path_tests.h"
 
@@ -14,17 +15,20 @@ inline constexpr wchar_t kUninstalled[] = L"卸载成功";
 inline constexpr wchar_t kUninstallFailed[] = L"卸载失败";
 inline constexpr wchar_t kDocsInstallFailed[] = L"Gravo 文档安装失败。";
 
-// One file the primitives below copied or deleted, or failed to. A deletion
-// has no source.
+// The payload's one file name that other libraries ship too.
+inline constexpr wchar_t kSharedHeaderName[] = L"graphics.h";
+
+// One file the primitives below copied, renamed or deleted, or failed to. A
+// deletion has no source.
 struct FileEvent {
-    enum Kind { Copy, Delete } kind;
+    enum Kind { Copy, Delete, Move } kind;
     std::wstring source;
     std::wstring destination;
     bool succeeded;
 };
 
-// Called for every copy and deletion attempted by the primitives below (not
-// for a deleteIfPresent that finds nothing), after the attempt. Unset by
+// Called for every copy, rename and deletion attempted by the primitives
+// below (not for a file they find already gone), after the attempt. Unset by
 // default; a program that logs its file changes sets it once at start.
 void setFileObserver(std::function<void(const FileEvent&)> observer);
 
@@ -36,9 +40,33 @@ std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& des
 // "操作失败。" when the deletion fails, "操作异常" on an exception.
 std::wstring deleteIfPresent(const std::wstring& path);
 
-// Deletes path without looking first; false when it could not be deleted
-// (missing files included).
-bool deleteFileNow(const std::wstring& path);
+// Where an install keeps another library's graphics.h: beside it, as
+// "graphics.h.before-gravo".
+std::wstring keptHeaderPath(const std::wstring& headerPath);
+
+// The file at path is Gravo's own graphics.h: it includes gravo.h. False for
+// anything that cannot be read as a file.
+bool isGravoHeader(const std::wstring& path);
+
+// copyPayloadFile for the install operations. A graphics.h that is not
+// Gravo's is first renamed to keptHeaderPath, and renamed back when the copy
+// fails. An earlier kept copy is never replaced: when it differs from the
+// file standing there, that file is left as it is and the result is
+// "安装失败".
+std::wstring installPayloadFile(const std::wstring& source, const std::wstring& destination);
+
+// What an uninstall did with one installed file.
+enum class Removal { Absent, Removed, Failed };
+
+// Deletes one installed file; a file already gone is Absent. graphics.h is
+// deleted only when it is Gravo's (another library's counts as Absent), and
+// then, or when it is gone already, a kept copy is renamed back (Removed).
+Removal removePayloadFile(const std::wstring& path);
+
+// removePayloadFile on each path in order: "卸载成功" when at least one was
+// there and all are gone; "卸载失败" at the first that cannot be removed (the
+// rest are left alone), and when none was there.
+std::wstring uninstallPayloadFiles(const std::vector<std::wstring>& paths);
 
 // First line of a text file, its bytes taken as characters, without the line
 // end; "" when the file cannot be read.

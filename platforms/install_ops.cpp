@@ -45,7 +45,7 @@ bool copyPair(const PayloadPair& pair, const std::wstring& root, const std::wstr
 {
     for (const std::int32_t index : {pair.first, pair.second}) {
         const PayloadFile& file = payloadAt(index);
-        if (!copyPayloadFile(root + file.sourceSubdir + file.fileName, destinationDir + file.fileName).empty())
+        if (!installPayloadFile(root + file.sourceSubdir + file.fileName, destinationDir + file.fileName).empty())
             return false;
     }
     return true;
@@ -140,24 +140,17 @@ std::wstring uninstallVc(const VcTarget& target)
         return kUninstallFailed;
     if (hasToolsetTree(target.version))
         purgeToolsetCopies(target);
-    bool lastDeleted = false;
-    // Deletes both files of pair under subdir; false at the first that cannot
-    // be deleted, a missing one included.
-    const auto deletePair = [&](const PayloadPair* pair, const std::wstring& subdir) {
-        for (const std::int32_t index : {pair->first, pair->second}) {
-            lastDeleted = deleteFileNow(target.baseDir + subdir + payloadAt(index).fileName);
-            if (!lastDeleted)
-                return false;
-        }
-        return true;
+    std::vector<std::wstring> files;
+    const auto addPair = [&](const PayloadPair* pair, const std::wstring& subdir) {
+        if (subdir.empty() || !pair)
+            return;
+        for (const std::int32_t index : {pair->first, pair->second})
+            files.push_back(target.baseDir + subdir + payloadAt(index).fileName);
     };
-    if (!target.includeSubdir.empty() && target.headerSet && !deletePair(target.headerSet, target.includeSubdir))
-        return kUninstallFailed;
-    if (!target.lib32Subdir.empty() && target.lib32Set && !deletePair(target.lib32Set, target.lib32Subdir))
-        return kUninstallFailed;
-    if (!target.lib64Subdir.empty() && target.lib64Set && !deletePair(target.lib64Set, target.lib64Subdir))
-        return kUninstallFailed;
-    return lastDeleted ? kUninstalled : kUninstallFailed;
+    addPair(target.headerSet, target.includeSubdir);
+    addPair(target.lib32Set, target.lib32Subdir);
+    addPair(target.lib64Set, target.lib64Subdir);
+    return uninstallPayloadFiles(files);
 }
 
 void purgeToolsetCopies(const VcTarget& target)
@@ -180,7 +173,7 @@ void purgeToolsetCopies(const VcTarget& target)
         if (subdir.empty() || !pair)
             return;
         for (const std::int32_t index : {pair->first, pair->second})
-            deleteIfPresent(v + subdir + payloadAt(index).fileName);
+            removePayloadFile(v + subdir + payloadAt(index).fileName);
     };
     purgePair(target.headerSet, target.includeSubdir);
     purgePair(target.lib32Set, target.lib32Subdir);

@@ -24,10 +24,12 @@ std::wstring installVc(const VcTarget& target);
 // installVc with the payload read from payloadRoot (ends with a backslash).
 std::wstring installVcFrom(const VcTarget& target, const std::wstring& payloadRoot);
 
-// Deletes the files installVc copies: "卸载成功", or "卸载失败" at the first file
-// that cannot be deleted and when nothing was deleted.
+// Removes the files installVc copies (uninstallPayloadFiles): "卸载成功" once
+// all are gone, "卸载失败" at the first that cannot be removed and when none
+// was there.
 std::wstring uninstallVc(const VcTarget& target);
 
 // For 2017 and 2019 installed into "...\VC\Auxiliary\VS\": removes the
-// payload's own file names from the default toolset's tree.
+// payload's own file names from the default toolset's tree (graphics.h only
+// when it is Gravo's).
 void purgeToolsetCopies(const VcTarget& target);

@@ -78,7 +78,10 @@ class Cli : public ::testing::Test {
 
   static std::wstring devMachine() { return hardening::testDir() + L"..\\e2e\\dev_machine.exe"; }
 
-  void writePayload(const std::wstring& relative) { disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, "payload"); }
+  void writePayload(const std::wstring& relative) {
+    const bool header = relative == L"include\\graphics.h";
+    disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, header ? gravoHeaderText("payload") : "payload");
+  }
 
   Outcome cliRun(const std::wstring& arguments) { return run(cli, arguments, disk.path()); }
 
@@ -241,6 +244,40 @@ TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
   EXPECT_NE(refused.out.find("install: nothing detected to act on; skipped: mingw (unsupported toolchain)\r\n"),
             std::string::npos)
       << refused.out;
+}
+
+// Course staff's BGI graphics.h in Dev-C++'s MinGW, and a Code::Blocks that
+// only another user's hive names.
+TEST_F(Cli, AnotherLibrarysHeaderAndAnotherUsersCompilerAreLeftAlone) {
+  const std::wstring gcc = machine + L"CodeBlocks\\MinGW\\bin\\gcc-args.txt";
+  const std::wstring codeBlocks = L" --dir \"" + machine + L"CodeBlocks\"";
+  {
+    RegistryFixture registry;
+    registry.deleteValue(HKEY_CURRENT_USER, L"Software\\CodeBlocks", L"Path");
+    registry.setString(HKEY_USERS, L"S-1-5-21-3623811015-3361044348-30300820-1013\\SoftWare\\CodeBlocks", L"Path",
+                       machine + L"CodeBlocks");
+    DeleteFileW(gcc.c_str());
+    const Outcome listed = cliRun(L"list");
+    EXPECT_EQ(count(listed.out, "codeblocks +CodeBlocks +（未检测到）\r\n"), 1) << listed.out;
+    EXPECT_FALSE(hardening::exists(gcc));
+    // Chosen by hand, the same folder is used.
+    EXPECT_EQ(cliRun(L"install codeblocks" + codeBlocks).code, 0u);
+    EXPECT_TRUE(hardening::exists(gcc));
+    EXPECT_EQ(cliRun(L"uninstall codeblocks" + codeBlocks).code, 0u);
+  }
+
+  const std::wstring header = machine + L"Dev-Cpp\\MinGW64\\x86_64-w64-mingw32\\include\\graphics.h";
+  const std::string bgi("// WinBGIm\r\n#include <windows.h>\r\n\x80\x00\xff", 37);
+  ScratchDir(machine).writeFile(header.substr(machine.size()), bgi);
+  const TreeSnapshot before(machine);
+  cliRun(L"uninstall devcpp");
+  EXPECT_EQ(hardening::readBytes(header), bgi);
+  const Outcome installed = cliRun(L"install devcpp");
+  EXPECT_NE(installed.out.find("安装成功"), std::string::npos) << installed.out;
+  EXPECT_EQ(hardening::readBytes(header + L".before-gravo"), bgi);
+  EXPECT_EQ(cliRun(L"uninstall devcpp").code, 0u);
+  EXPECT_EQ(hardening::readBytes(header), bgi);
+  EXPECT_TRUE(changedSince(before).empty()) << hardening::joined(changedSince(before));
 }
 
 }  // namespace

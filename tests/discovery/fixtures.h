@@ -151,6 +151,13 @@ private:
     std::vector<Value> saved_;
 };
 
+// Test payload text for graphics.h: tag, then the include of gravo.h by
+// which installs know Gravo's own graphics.h from another library's.
+inline std::string gravoHeaderText(const std::string& tag)
+{
+    return tag + "\n#include \"gravo.h\"\n";
+}
+
 // A fresh directory under %TEMP%, unique per test and process, removed with
 // everything below it when the test ends.
 class ScratchDir {

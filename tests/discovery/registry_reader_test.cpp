@@ -226,6 +226,10 @@ TEST(RegistryReader, FindsTheIdeDirectories)
     registry.setString(HKEY_USERS, L"S-1-5-21-7-7-7-3001_Classes\\SoftWare\\CodeBlocks", L"Path",
                        codeblocks.substr(0, codeblocks.size() - 1));
     EXPECT_EQ(codeblocks, reader.findIdeDir(1, true));
+    // Its compiler is run only when this process's own user names it too.
+    EXPECT_EQ(L"", reader.findTrustedIdeDir(1, true));
+    registry.setString(HKEY_CURRENT_USER, L"Software\\CodeBlocks", L"Path", codeblocks);
+    EXPECT_EQ(codeblocks, reader.findTrustedIdeDir(1, true));
     EXPECT_EQ(L"", reader.findIdeDir(3, true));
 }
 

@@ -323,7 +323,7 @@ TEST_F(PageActions, ButtonsReachTheOperationOfTheirOwnEntry) {
     target.lib64Subdir = L"lib\\amd64\\";
     for (const wchar_t* file : {L"include\\gravo.h", L"include\\graphics.h", L"lib\\Gravoa.lib",
                                 L"lib\\Gravow.lib", L"lib\\amd64\\Gravoa.lib", L"lib\\amd64\\Gravow.lib"})
-      disk.writeFile(root + L"\\VC\\" + file, "library");
+      disk.writeFile(root + L"\\VC\\" + file, gravoHeaderText("library"));
   }
   PlatformEntry& vc2010 = data.addEntry(data.shownEntries, L"  Visual C++ 2010", L"", L"", 2, true, false);
   page.uninstall(vc2010);

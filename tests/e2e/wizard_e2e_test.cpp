@@ -152,8 +152,9 @@ class Wizard : public ::testing::Test {
   }
 
   void writePayload(const std::wstring& relative) {
-    disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, "payload " + narrow(relative));
-    payload[relative] = "payload " + narrow(relative);
+    const std::string tag = "payload " + narrow(relative);
+    payload[relative] = relative == L"include\\graphics.h" ? gravoHeaderText(tag) : tag;
+    disk.writeFile(L"Downloads\\Gravo Setup\\" + relative, payload[relative]);
   }
 
   // Starts the wizard from another folder than its own and waits for its

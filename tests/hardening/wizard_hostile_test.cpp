@@ -59,7 +59,7 @@ TEST(HostileWizard, CatalogueAtStartUpSurvivesAHostileRegistry)
     for (size_t i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>(i * 7919 % 251);
     mingwtest::writeFile(gcc + L"gcc-out.bin", binary);
-    registry.setString(HKEY_USERS, L"S-1-5-21-9-9-9-1000\\SoftWare\\CodeBlocks", L"Path",
+    registry.setString(HKEY_CURRENT_USER, L"Software\\CodeBlocks", L"Path",
                        codeBlocks.substr(0, codeBlocks.size() - 1));
 
     const TreeSnapshot before(scratch.path());

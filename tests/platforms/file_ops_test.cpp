@@ -32,8 +32,19 @@ TEST(FileOps, DeleteIfPresentCountsAMissingFileAsDeleted)
     EXPECT_EQ(L"操作失败。", deleteIfPresent(folder));
     EXPECT_TRUE(disk.exists(L"folder"));
 
-    EXPECT_FALSE(deleteFileNow(file));
-    EXPECT_TRUE(deleteFileNow(disk.writeFile(L"again", "x")));
+    EXPECT_EQ(Removal::Absent, removePayloadFile(file));
+    EXPECT_EQ(Removal::Removed, removePayloadFile(disk.writeFile(L"again", "x")));
+    EXPECT_EQ(Removal::Failed, removePayloadFile(folder));
+}
+
+TEST(FileOps, GravosGraphicsHIsKnownByItsIncludeOfGravoH)
+{
+    ScratchDir disk;
+    for (const char* text : {"#include \"gravo.h\"\n", "// Gravo\r\n#  include <gravo.h>\r\n", "#include \"Gravo.H\""})
+        EXPECT_TRUE(isGravoHeader(disk.writeFile(L"graphics.h", text))) << text;
+    for (const char* text : {"", "#include <graphics.h>\n", "#include \"winbgim.h\" /* gravo.h */\n"})
+        EXPECT_FALSE(isGravoHeader(disk.writeFile(L"graphics.h", text))) << text;
+    EXPECT_FALSE(isGravoHeader(disk.path() + L"missing.h"));
 }
 
 TEST(FileOps, SetupDirIsTheExecutablesFolder)

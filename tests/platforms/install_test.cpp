@@ -60,9 +60,14 @@ TEST(InstallVc, CopiesTheVersionsPayloadAndOverwritesOnASecondInstall)
     EXPECT_EQ(kLibraries, disk.filesIn(L"VS14\\VC\\lib\\amd64\\"));
     EXPECT_EQ("lib_vc2015\\x64\\Gravoa.lib", disk.readFile(L"VS14\\VC\\lib\\amd64\\Gravoa.lib"));
 
+    // An older Gravo graphics.h is replaced like any file of its own: no
+    // copy is kept.
     disk.writeFile(L"VS14\\VC\\lib\\amd64\\Gravoa.lib", "stale");
+    disk.writeFile(L"VS14\\VC\\include\\graphics.h", gravoHeaderText("older Gravo"));
     EXPECT_EQ(L"", installVcFrom(target, payload));
     EXPECT_EQ("lib_vc2015\\x64\\Gravoa.lib", disk.readFile(L"VS14\\VC\\lib\\amd64\\Gravoa.lib"));
+    EXPECT_EQ(gravoHeaderText("include\\graphics.h"), disk.readFile(L"VS14\\VC\\include\\graphics.h"));
+    EXPECT_EQ(kHeaders, disk.filesIn(L"VS14\\VC\\include\\"));
 
     EXPECT_EQ(L"卸载成功", uninstallVc(target));
     EXPECT_EQ(Files{}, disk.filesIn(L"VS14\\VC\\include\\"));
@@ -111,11 +116,55 @@ TEST(InstallVc, StopsAtAMissingPayloadFile)
     EXPECT_EQ(Files{}, disk.filesIn(L"VS14\\VC\\lib\\"));
     EXPECT_EQ(Files{}, disk.filesIn(L"VS14\\VC\\lib\\amd64\\"));
 
-    // Uninstall stops at the first missing file and leaves the rest.
+    // Uninstall counts the files that never arrived as removed and goes on
+    // to the rest.
     disk.writeFile(L"VS14\\VC\\lib\\amd64\\Gravoa.lib", "x64");
-    EXPECT_EQ(L"卸载失败", uninstallVc(target));
+    EXPECT_EQ(L"卸载成功", uninstallVc(target));
     EXPECT_EQ(Files{}, disk.filesIn(L"VS14\\VC\\include\\"));
-    EXPECT_TRUE(disk.exists(L"VS14\\VC\\lib\\amd64\\Gravoa.lib"));
+    EXPECT_EQ(Files{}, disk.filesIn(L"VS14\\VC\\lib\\amd64\\"));
+}
+
+TEST(InstallVc, AnotherLibrarysGraphicsHIsKeptAndGivenBack)
+{
+    ScratchDir disk;
+    CatalogueData data;
+    const std::wstring payload = layPayload(disk, L"setup");
+    const VcTarget target = installedAt(data, 2015, layVcFolder(disk, L"VS14", L"19_0"), L"lib\\", L"lib\\amd64\\");
+    const std::wstring header = L"VS14\\VC\\include\\graphics.h";
+    const std::wstring kept = header + L".before-gravo";
+    const std::string bgi("/* BGI */\r\n#include <windows.h>\r\n\xff\x00\xfe", 36);
+    disk.writeFile(header, bgi);
+
+    // Gravo was never installed: nothing of it is there, the header stays.
+    EXPECT_EQ(L"卸载失败", uninstallVc(target));
+    EXPECT_EQ(bgi, disk.readFile(header));
+    // A copy that fails puts the header back where it was.
+    const std::wstring source = payload + L"include\\graphics.h";
+    ASSERT_TRUE(MoveFileW(source.c_str(), (source + L".away").c_str()));
+    EXPECT_EQ(L"安装失败", installVcFrom(target, payload));
+    EXPECT_EQ(kHeaders, disk.filesIn(L"VS14\\VC\\include\\"));
+    EXPECT_EQ(bgi, disk.readFile(header));
+    ASSERT_TRUE(MoveFileW((source + L".away").c_str(), source.c_str()));
+
+    EXPECT_EQ(L"", installVcFrom(target, payload));
+    EXPECT_TRUE(isGravoHeader(disk.path() + header));
+    EXPECT_EQ(bgi, disk.readFile(kept));
+    EXPECT_EQ(L"", installVcFrom(target, payload));
+    EXPECT_EQ(bgi, disk.readFile(kept));
+    EXPECT_EQ(L"卸载成功", uninstallVc(target));
+    EXPECT_EQ(Files{L"graphics.h"}, disk.filesIn(L"VS14\\VC\\include\\"));
+    EXPECT_EQ(bgi, disk.readFile(header));
+    EXPECT_EQ(L"卸载失败", uninstallVc(target));
+    EXPECT_EQ(bgi, disk.readFile(header));
+
+    // A third header put over Gravo's: neither it nor the kept one is
+    // replaced, and both outlast the uninstall.
+    EXPECT_EQ(L"", installVcFrom(target, payload));
+    disk.writeFile(header, "a third library");
+    EXPECT_EQ(L"安装失败", installVcFrom(target, payload));
+    EXPECT_EQ(L"卸载成功", uninstallVc(target));
+    EXPECT_EQ("a third library", disk.readFile(header));
+    EXPECT_EQ(bgi, disk.readFile(kept));
 }
 
 TEST(InstallVc, TargetWithoutDirectoriesTouchesNothing)
@@ -151,7 +200,7 @@ TEST(InstallVc, PurgesTheToolsetCopiesOf2017And2019)
     const std::wstring tools = L"VS2017\\Enterprise\\VC\\Tools\\MSVC\\14.16.27023\\";
     for (const wchar_t* copy : {L"include\\gravo.h", L"include\\graphics.h", L"lib\\x86\\Gravoa.lib",
                                      L"lib\\x86\\Gravow.lib", L"lib\\x64\\Gravoa.lib", L"lib\\x64\\Gravow.lib"})
-        disk.writeFile(tools + copy, "old copy");
+        disk.writeFile(tools + copy, gravoHeaderText("old copy"));
     disk.writeFile(tools + L"include\\vector", "the toolset's own");
     const VcTarget target = installedAt(data, 2017, vc + L"Auxiliary\\VS\\", L"lib\\x86\\", L"lib\\x64\\");
 
@@ -161,10 +210,12 @@ TEST(InstallVc, PurgesTheToolsetCopiesOf2017And2019)
     EXPECT_EQ(Files{}, disk.filesIn(tools + L"lib\\x64\\"));
     EXPECT_EQ(kHeaders, disk.filesIn(L"VS2017\\Enterprise\\VC\\Auxiliary\\VS\\include\\"));
 
-    // Uninstall purges as well.
+    // Uninstall purges as well, sparing another library's graphics.h.
     disk.writeFile(tools + L"lib\\x64\\Gravow.lib", "old copy");
+    disk.writeFile(tools + L"include\\graphics.h", "BGI");
     EXPECT_EQ(L"卸载成功", uninstallVc(target));
     EXPECT_EQ(Files{}, disk.filesIn(tools + L"lib\\x64\\"));
+    EXPECT_EQ("BGI", disk.readFile(tools + L"include\\graphics.h"));
 
     // Only a base ending exactly in "\Auxiliary\VS\" has a toolset tree.
     disk.writeFile(tools + L"include\\gravo.h", "old copy");

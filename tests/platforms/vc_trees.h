@@ -77,7 +77,8 @@ inline std::wstring layPayload(const ScratchDir& disk, const std::wstring& root)
 {
     for (const PayloadFile& file : payloadTable()) {
         const std::wstring relative = file.sourceSubdir + file.fileName;
-        disk.writeFile(root + L"\\" + relative, std::string(relative.begin(), relative.end()));
+        const std::string tag(relative.begin(), relative.end());
+        disk.writeFile(root + L"\\" + relative, file.fileName == L"graphics.h" ? gravoHeaderText(tag) : tag);
     }
     return disk.path() + root + L"\\";
 }

@@ -10,10 +10,8 @@
 std::vector<std::wstring> libraryFiles(const VcTarget& target);
 std::vector<std::wstring> libraryFiles(const MingwTarget& target);
 
-// graphics.h is a common name, which other graphics libraries ship too;
-// Gravo's own is the one that includes gravo.h.
-bool isGravoGraphicsHeader(const std::wstring& path);
-
 // True when any of files, as libraryFiles gives them, is present; a
-// graphics.h counts only when it is Gravo's.
+// graphics.h counts only when it is Gravo's (another library's may stand
+// there), or when an install kept another library's beside it, which an
+// uninstall gives back.
 bool holdsLibrary(const std::vector<std::wstring>& files);

@@ -83,7 +83,8 @@ foreach(folder vc6:x86 vc2008:x86 vc2008:x64 vc2015:x86 vc2015:x64)
     ${gravo_vc_flags_${generation}} ${gravo_vc_includes_${arch}})
   set(common_objects)
   set(text_objects)
-  foreach(source ${GRAVO_RUNTIME_SOURCES} ${GRAVO_RUNTIME_NARROW_SOURCES} ${GRAVO_RUNTIME_WIDE_SOURCES})
+  foreach(source ${GRAVO_RUNTIME_SOURCES} ${GRAVO_RUNTIME_VC_SOURCES} ${GRAVO_RUNTIME_NARROW_SOURCES}
+                 ${GRAVO_RUNTIME_WIDE_SOURCES})
     get_filename_component(name ${source} NAME_WE)
     set(object "${obj_dir}/${name}.obj")
     add_custom_command(OUTPUT ${object}
@@ -92,7 +93,7 @@ foreach(folder vc6:x86 vc2008:x86 vc2008:x64 vc2015:x86 vc2015:x64)
       DEPFILE ${object}.d
       COMMENT "Compiling ${name}.cpp for lib_${generation} ${arch}"
       VERBATIM)
-    if(source IN_LIST GRAVO_RUNTIME_SOURCES)
+    if(source IN_LIST GRAVO_RUNTIME_SOURCES OR source IN_LIST GRAVO_RUNTIME_VC_SOURCES)
       list(APPEND common_objects ${object})
     else()
       set(object_${name} ${object})

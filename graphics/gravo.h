@@ -15,7 +15,8 @@
 // Everything else is the same in both builds. With MinGW: g++ prog.cpp
 // -lgravo (or -DUNICODE ... -lgravow); Visual C++ picks its library itself.
 // GDI, GDI+ and COM are loaded at run time from the system directory; the
-// library needs user32 and shell32, which MinGW links by default.
+// library needs user32 and shell32, which MinGW links by default and this
+// header names for Visual C++.
 //
 // Colours are COLORREF values (0x00BBGGRR, as made by RGB()); image pixels
 // are 0x00RRGGBB. Every gr_ function acts on the process-wide current target

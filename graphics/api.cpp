@@ -18,12 +18,21 @@ bool window_reference = false;
 
 }  // namespace
 
-HWND gr_open_window(int width, int height, int flags) {
-  Gravo::safe_point();
-  Gravo::add_reference();
+HWND Gravo::open_program_window(int width, int height, int flags) {
+  safe_point();
+  add_reference();
   HWND hwnd = runtime.window_device->open_window(width, height, flags);
   window_reference = true;
   return hwnd;
+}
+
+HWND Gravo::program_window_handle() {
+  safe_point();
+  return runtime.window ? runtime.window->hwnd.load() : NULL;
+}
+
+HWND gr_open_window(int width, int height, int flags) {
+  return Gravo::open_program_window(width, height, flags);
 }
 
 void gr_close_window() {
@@ -34,10 +43,7 @@ void gr_close_window() {
   Gravo::drop_reference();
 }
 
-HWND gr_window_handle() {
-  Gravo::safe_point();
-  return runtime.window ? runtime.window->hwnd.load() : NULL;
-}
+HWND gr_window_handle() { return Gravo::program_window_handle(); }
 
 bool gr_peek_message(GraphMessage* out, BYTE filter, bool remove) {
   Gravo::safe_point();

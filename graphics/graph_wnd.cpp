@@ -121,6 +121,31 @@ void attach_console_streams(GraphWnd* window) {
 }
 #endif
 
+// Windows NT 4.0 has no GetConsoleWindow. There the console window is the
+// top-level window that shows, once the console has taken it, a title of
+// this process's own set for a moment.
+HWND console_window() {
+  if (runtime.get_console_window) return runtime.get_console_window();
+  wchar_t saved[1024];
+  const DWORD saved_length = GetConsoleTitleW(saved, sizeof(saved) / sizeof(saved[0]));
+  static const wchar_t digits[] = L"0123456789ABCDEF";
+  wchar_t probe[] = L"Gravo console 00000000 00000000";
+  const DWORD marks[2] = {GetCurrentProcessId(), GetTickCount()};
+  for (int part = 0; part < 2; ++part) {
+    for (int digit = 0; digit < 8; ++digit) {
+      probe[14 + part * 9 + digit] = digits[(marks[part] >> (28 - 4 * digit)) & 0xF];
+    }
+  }
+  if (!SetConsoleTitleW(probe)) return NULL;
+  HWND found = NULL;
+  for (int attempt = 0; attempt < 50 && !found; ++attempt) {
+    found = FindWindowW(NULL, probe);
+    if (!found) Sleep(10);
+  }
+  SetConsoleTitleW(saved_length ? saved : L"");
+  return found;
+}
+
 void refresh(GraphWnd* window) {
   DrawLock lock;
   gdi.SetWorldTransform(window->memory_dc, &identity_transform);
@@ -251,8 +276,14 @@ DWORD WINAPI window_thread(void*) {
         DispatchMessageW(&message);
       } else if (window->batch.load()) {
         // Nothing to refresh until a message comes or batch drawing ends.
-        MsgWaitForMultipleObjectsEx(1, &window->wake_event, INFINITE, QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        // Without MWMO_INPUTAVAILABLE (Windows NT 4.0) only input that came
+        // after the last PeekMessageW wakes the wait, and the queue has just
+        // been emptied.
+        if (runtime.msg_wait_ex) {
+          runtime.msg_wait_ex(1, &window->wake_event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        } else {
+          MsgWaitForMultipleObjects(1, &window->wake_event, FALSE, INFINITE, QS_ALLINPUT);
+        }
       } else if (GetTickCount() - last_refresh <= 16) {
         Sleep(1);
       } else {
@@ -385,12 +416,12 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
   if (window->hwnd.load()) gr_close_window();
   window->join_thread();
 
-  runtime.console = GetConsoleWindow();
+  runtime.console = console_window();
   window->console_at_start = runtime.console != NULL;
   if (!runtime.console && (flags & GR_WINDOW_CONSOLE)) {
     AllocConsole();
     attach_console_streams(window);
-    runtime.console = GetConsoleWindow();
+    runtime.console = console_window();
   }
   if (runtime.console) SetConsoleCtrlHandler(NULL, TRUE);
 

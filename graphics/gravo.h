@@ -15,7 +15,8 @@
 // Everything else is the same in both builds. With MinGW: g++ prog.cpp
 // -lgravo (or -DUNICODE ... -lgravow); Visual C++ picks its library itself.
 // GDI, GDI+ and COM are loaded at run time from the system directory; the
-// library needs user32 and shell32, which MinGW links by default.
+// library needs user32 and shell32, which MinGW links by default and this
+// header names for Visual C++.
 //
 // Colours are COLORREF values (0x00BBGGRR, as made by RGB()); image pixels
 // are 0x00RRGGBB. Every gr_ function acts on the process-wide current target
@@ -26,12 +27,29 @@
 
 #include <windows.h>
 
+// With Visual C++ the header names what the library needs beyond the C
+// runtime, so that a plain "cl prog.cpp" links, and keeps its declarations
+// apart from the program's compiler switches, as the Windows headers do:
+// its functions are __cdecl whatever /Gz or /Gr say, and its structures
+// keep their natural layout whatever /Zp says. The packing named is the
+// widest alignment of their members, a pointer's: the Microsoft layout
+// rules disregard a pack wider than a pointer, and /Zp1 would then stay.
 #ifdef _MSC_VER
 #ifdef UNICODE
 #pragma comment(lib, "Gravow.lib")
 #else
 #pragma comment(lib, "Gravoa.lib")
 #endif
+#pragma comment(lib, "user32.lib")
+#pragma comment(lib, "shell32.lib")
+#define GRAVO_CALL __cdecl
+#else
+#define GRAVO_CALL
+#endif
+#ifdef _WIN64
+#pragma pack(push, 8)
+#else
+#pragma pack(push, 4)
 #endif
 
 // Category bits of a GraphMessage kind, used as gr_peek_message filters.
@@ -147,118 +165,121 @@ enum {
 // open one first), makes it the drawing target with default drawing state and
 // a black back buffer, and returns its handle. Closing it with its close box
 // ends the process with exit code 0 at the program thread's next gr_ call.
-HWND gr_open_window(int width, int height, int flags = 0);
+HWND GRAVO_CALL gr_open_window(int width, int height, int flags = 0);
 // Closes the window; the runtime stops once nothing uses it any more.
-void gr_close_window();
+void GRAVO_CALL gr_close_window();
 // The window's handle, or NULL while no window is open.
-HWND gr_window_handle();
+HWND GRAVO_CALL gr_window_handle();
 
 // Takes the oldest queued event. Events of categories not in `filter` that
 // stand ahead of the first match are discarded. `out` may be NULL. Without
 // `remove` the event stays queued. Returns false when nothing matches.
-bool gr_peek_message(GraphMessage* out, BYTE filter = GM_ALL, bool remove = true);
+bool GRAVO_CALL gr_peek_message(GraphMessage* out, BYTE filter = GM_ALL, bool remove = true);
 
 // Batch drawing: while on, the window is not refreshed automatically (about
 // 60 times a second); gr_batch_flush presents the back buffer.
-void gr_batch_begin();
-void gr_batch_flush();
-void gr_batch_end();
+void GRAVO_CALL gr_batch_begin();
+void GRAVO_CALL gr_batch_flush();
+void GRAVO_CALL gr_batch_end();
 // Whether the window was exposed (uncovered, restored) since the last call:
 // while batch drawing is on, a program that presents only changed frames
 // presents again when this says so.
-bool gr_window_exposed();
+bool GRAVO_CALL gr_window_exposed();
 
 // Mouse capture for the graphics window (done by its own thread).
-void gr_set_capture();
-void gr_release_capture();
+void GRAVO_CALL gr_set_capture();
+void GRAVO_CALL gr_release_capture();
 
 // Makes `image` the drawing target, or the window with NULL.
-void gr_set_target(IMAGE* image = NULL);
+void GRAVO_CALL gr_set_target(IMAGE* image = NULL);
 // Pixel buffer of `image`, or of the window's back buffer with NULL: width *
 // height pixels 0x00RRGGBB, rows top-down, valid until the image is resized.
 // Writing to it draws directly.
-DWORD* gr_image_buffer(IMAGE* image = NULL);
+DWORD* GRAVO_CALL gr_image_buffer(IMAGE* image = NULL);
 
 // Fills the whole target with the background colour, ignoring the clip region.
-void gr_clear();
+void GRAVO_CALL gr_clear();
 
-COLORREF gr_get_line_color();
-void gr_set_line_color(COLORREF color);
-COLORREF gr_get_text_color();
-void gr_set_text_color(COLORREF color);
-COLORREF gr_get_bk_color();
-void gr_set_bk_color(COLORREF color);
-int gr_get_bk_mode();
-void gr_set_bk_mode(int mode);  // TRANSPARENT (1) or OPAQUE (2)
-COLORREF gr_get_fill_color();
-void gr_set_fill_color(COLORREF color);
+COLORREF GRAVO_CALL gr_get_line_color();
+void GRAVO_CALL gr_set_line_color(COLORREF color);
+COLORREF GRAVO_CALL gr_get_text_color();
+void GRAVO_CALL gr_set_text_color(COLORREF color);
+COLORREF GRAVO_CALL gr_get_bk_color();
+void GRAVO_CALL gr_set_bk_color(COLORREF color);
+int GRAVO_CALL gr_get_bk_mode();
+void GRAVO_CALL gr_set_bk_mode(int mode);  // TRANSPARENT (1) or OPAQUE (2)
+COLORREF GRAVO_CALL gr_get_fill_color();
+void GRAVO_CALL gr_set_fill_color(COLORREF color);
 
-void gr_get_line_style(LINESTYLE* out);
+void GRAVO_CALL gr_get_line_style(LINESTYLE* out);
 // `pattern` and `count` are used only with PS_USERSTYLE; a user style
 // without a pattern draws nothing.
-void gr_set_line_style(DWORD style, DWORD thickness, const DWORD* pattern = NULL,
-                       DWORD count = 0);
-void gr_set_line_style_rec(const LINESTYLE* style);
+void GRAVO_CALL gr_set_line_style(DWORD style, DWORD thickness, const DWORD* pattern = NULL,
+                                  DWORD count = 0);
+void GRAVO_CALL gr_set_line_style_rec(const LINESTYLE* style);
 
 // Clips drawing to a copy of `region`; NULL removes clipping. The caller
 // keeps ownership of the region.
-void gr_set_clip_region(HRGN region);
+void GRAVO_CALL gr_set_clip_region(HRGN region);
 
 // Shapes. "fill" shapes have an outline in the line colour and a fill in the
 // fill style; the others are outlines only. Angles are radians.
-void gr_line(int x1, int y1, int x2, int y2);
-void gr_rect(int left, int top, int right, int bottom);
-void gr_fill_rect(int left, int top, int right, int bottom);
-void gr_round_rect(int left, int top, int right, int bottom, int corner_width,
-                   int corner_height);
-void gr_fill_round_rect(int left, int top, int right, int bottom, int corner_width,
-                        int corner_height);
-void gr_ellipse(int left, int top, int right, int bottom);
-void gr_fill_ellipse(int left, int top, int right, int bottom);
-void gr_arc(int left, int top, int right, int bottom, double start_angle, double end_angle);
-void gr_fill_pie(int left, int top, int right, int bottom, double start_angle,
-                 double end_angle);
-void gr_polygon(const POINT* points, int count);
-void gr_fill_polygon(const POINT* points, int count);
-void gr_bezier(const POINT* points, int count);  // count = 1 + 3n
+void GRAVO_CALL gr_line(int x1, int y1, int x2, int y2);
+void GRAVO_CALL gr_rect(int left, int top, int right, int bottom);
+void GRAVO_CALL gr_fill_rect(int left, int top, int right, int bottom);
+void GRAVO_CALL gr_round_rect(int left, int top, int right, int bottom, int corner_width,
+                              int corner_height);
+void GRAVO_CALL gr_fill_round_rect(int left, int top, int right, int bottom, int corner_width,
+                                   int corner_height);
+void GRAVO_CALL gr_ellipse(int left, int top, int right, int bottom);
+void GRAVO_CALL gr_fill_ellipse(int left, int top, int right, int bottom);
+void GRAVO_CALL gr_arc(int left, int top, int right, int bottom, double start_angle,
+                       double end_angle);
+void GRAVO_CALL gr_fill_pie(int left, int top, int right, int bottom, double start_angle,
+                            double end_angle);
+void GRAVO_CALL gr_polygon(const POINT* points, int count);
+void GRAVO_CALL gr_fill_polygon(const POINT* points, int count);
+void GRAVO_CALL gr_bezier(const POINT* points, int count);  // count = 1 + 3n
 
 // Text in the current font, text colour, background colour and mode; the
 // A forms (libgravo.a) take the ANSI code page, the W forms (libgravow.a)
 // UTF-16. A NULL text draws nothing and measures 0. The font functions take
 // the LOGFONT of the same kind; the face name of a new target is "System".
-void gr_text_outA(int x, int y, const char* text);
-int gr_text_widthA(const char* text);
-int gr_text_heightA(const char* text);
-void gr_get_fontA(LOGFONTA* out);
-void gr_set_fontA(const LOGFONTA* font);
+void GRAVO_CALL gr_text_outA(int x, int y, const char* text);
+int GRAVO_CALL gr_text_widthA(const char* text);
+int GRAVO_CALL gr_text_heightA(const char* text);
+void GRAVO_CALL gr_get_fontA(LOGFONTA* out);
+void GRAVO_CALL gr_set_fontA(const LOGFONTA* font);
 
-void gr_text_outW(int x, int y, const wchar_t* text);
-int gr_text_widthW(const wchar_t* text);
-int gr_text_heightW(const wchar_t* text);
-void gr_get_fontW(LOGFONTW* out);
-void gr_set_fontW(const LOGFONTW* font);
+void GRAVO_CALL gr_text_outW(int x, int y, const wchar_t* text);
+int GRAVO_CALL gr_text_widthW(const wchar_t* text);
+int GRAVO_CALL gr_text_heightW(const wchar_t* text);
+void GRAVO_CALL gr_get_fontW(LOGFONTW* out);
+void GRAVO_CALL gr_set_fontW(const LOGFONTW* font);
 
 #ifdef UNICODE
-inline void gr_text_out(int x, int y, const wchar_t* text) { gr_text_outW(x, y, text); }
-inline int gr_text_width(const wchar_t* text) { return gr_text_widthW(text); }
-inline int gr_text_height(const wchar_t* text) { return gr_text_heightW(text); }
-inline void gr_get_font(LOGFONTW* out) { gr_get_fontW(out); }
-inline void gr_set_font(const LOGFONTW* font) { gr_set_fontW(font); }
+inline void GRAVO_CALL gr_text_out(int x, int y, const wchar_t* text) { gr_text_outW(x, y, text); }
+inline int GRAVO_CALL gr_text_width(const wchar_t* text) { return gr_text_widthW(text); }
+inline int GRAVO_CALL gr_text_height(const wchar_t* text) { return gr_text_heightW(text); }
+inline void GRAVO_CALL gr_get_font(LOGFONTW* out) { gr_get_fontW(out); }
+inline void GRAVO_CALL gr_set_font(const LOGFONTW* font) { gr_set_fontW(font); }
 #else
-inline void gr_text_out(int x, int y, const char* text) { gr_text_outA(x, y, text); }
-inline int gr_text_width(const char* text) { return gr_text_widthA(text); }
-inline int gr_text_height(const char* text) { return gr_text_heightA(text); }
-inline void gr_get_font(LOGFONTA* out) { gr_get_fontA(out); }
-inline void gr_set_font(const LOGFONTA* font) { gr_set_fontA(font); }
+inline void GRAVO_CALL gr_text_out(int x, int y, const char* text) { gr_text_outA(x, y, text); }
+inline int GRAVO_CALL gr_text_width(const char* text) { return gr_text_widthA(text); }
+inline int GRAVO_CALL gr_text_height(const char* text) { return gr_text_heightA(text); }
+inline void GRAVO_CALL gr_get_font(LOGFONTA* out) { gr_get_fontA(out); }
+inline void GRAVO_CALL gr_set_font(const LOGFONTA* font) { gr_set_fontA(font); }
 #endif
 
 // A pen position of the runtime's own, starting at (0, 0).
-void gr_move_to(int x, int y);
-void gr_line_to(int x, int y);
+void GRAVO_CALL gr_move_to(int x, int y);
+void GRAVO_CALL gr_line_to(int x, int y);
 
 // Copies a width x height block of `source` at (source_x, source_y) to
 // (x, y) of the target with the raster operation `rop` (e.g. SRCCOPY).
-void gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x,
-             int source_y, DWORD rop);
+void GRAVO_CALL gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x,
+                        int source_y, DWORD rop);
+
+#pragma pack(pop)
 
 #endif

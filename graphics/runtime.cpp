@@ -34,6 +34,11 @@ void start_runtime() {
   runtime.co_uninitialize = resolve<void(WINAPI*)()>(ole32, "CoUninitialize");
   if (!co_initialize || !runtime.co_uninitialize) fatal_stop(L"ole32.dll: CoInitialize");
   co_initialize(NULL);
+  // From the modules the program imports anyway, so already loaded.
+  runtime.get_console_window =
+      resolve<decltype(&::GetConsoleWindow)>(GetModuleHandleW(L"kernel32.dll"), "GetConsoleWindow");
+  runtime.msg_wait_ex = resolve<decltype(&::MsgWaitForMultipleObjectsEx)>(
+      GetModuleHandleW(L"user32.dll"), "MsgWaitForMultipleObjectsEx");
 
   InitializeCriticalSection(&runtime.draw_lock);
   InitializeCriticalSection(&runtime.queue_lock);

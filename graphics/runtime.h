@@ -7,6 +7,8 @@
 
 #include "graphics/gravo.h"
 
+struct HWND__;
+
 namespace Gravo {
 
 class DrawOnImg;
@@ -30,6 +32,10 @@ struct RuntimeState {
   HWND console;
   POINT pen_position;
   void(WINAPI* co_uninitialize)();
+  // Functions newer than Windows NT 4.0, which the Visual C++ 6.0 library
+  // may not import: null where the system lacks them.
+  decltype(&::GetConsoleWindow) get_console_window;
+  decltype(&::MsgWaitForMultipleObjectsEx) msg_wait_ex;
   int(WINAPI* gdiplus_shutdown)(ULONG_PTR token);
   ULONG_PTR gdiplus_token;
 };
@@ -44,6 +50,11 @@ void add_reference();
 // runtime is torn down.
 void drop_reference();
 LONG reference_count();
+
+// gr_open_window and gr_window_handle, whatever the caller's windows.h makes
+// of HWND (no_strict.cpp).
+HWND__* open_program_window(int width, int height, int flags);
+HWND__* program_window_handle();
 
 // Makes the image, or with null the window, the drawing target.
 void set_target(IMAGE* image);

@@ -9,6 +9,9 @@ set(GRAVO_RUNTIME_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/graph_wnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runtime.cpp)
+# Only in the Visual C++ libraries, whose name decoration tells handle types
+# apart.
+set(GRAVO_RUNTIME_VC_SOURCES ${CMAKE_CURRENT_LIST_DIR}/no_strict.cpp)
 set(GRAVO_RUNTIME_WIDE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_wide.cpp)
 set(GRAVO_RUNTIME_NARROW_SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_narrow.cpp)
 # The headers a library user includes.

@@ -95,7 +95,7 @@ foreach(folder vc6:x86 vc2008:x86 vc2008:x64 vc2015:x86 vc2015:x64)
     ${gravo_vc_flags_${generation}} ${gravo_vc_includes_${arch}})
   set(common_objects)
   set(text_objects)
-  foreach(source ${GRAVO_RUNTIME_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/vc_vector_delete.cpp
+  foreach(source ${GRAVO_RUNTIME_SOURCES} ${GRAVO_RUNTIME_VC_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/vc_vector_delete.cpp
           ${GRAVO_RUNTIME_NARROW_SOURCES} ${GRAVO_RUNTIME_WIDE_SOURCES})
     get_filename_component(name ${source} NAME_WE)
     set(object "${obj_dir}/${name}.obj")

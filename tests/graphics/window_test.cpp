@@ -221,6 +221,31 @@ TEST(GraphicsRuntime, ReferenceCountThroughOpenCloseAndReopen) {
   EXPECT_EQ(0, Gravo::reference_count());
 }
 
+// As on Windows NT 4.0, which has neither GetConsoleWindow nor
+// MsgWaitForMultipleObjectsEx.
+TEST(GraphicsRuntime, WorksWithoutTheFunctionsNewerThanNt4) {
+  IMAGE keep(1, 1);
+  Gravo::runtime.get_console_window = NULL;
+  Gravo::runtime.msg_wait_ex = NULL;
+  wchar_t before[256] = {};
+  GetConsoleTitleW(before, 256);
+  HWND hwnd = gr_open_window(160, 100);
+  ASSERT_NE(nullptr, hwnd);
+  EXPECT_EQ(GetConsoleWindow(), Gravo::runtime.console);
+  wchar_t after[256] = {};
+  GetConsoleTitleW(after, 256);
+  EXPECT_STREQ(before, after);
+
+  // The batch wait still wakes for input.
+  gr_batch_begin();
+  PostMessageW(hwnd, WM_CHAR, L'x', 0);
+  GraphMessage message = {};
+  EXPECT_TRUE(support::waitFor([&] { return gr_peek_message(&message, GM_CHAR, true); }, 10000));
+  EXPECT_EQ(L'x', message.unit);
+  gr_batch_end();
+  gr_close_window();
+}
+
 TEST(GraphicsRuntime, ImagesKeepTheRuntimeAndSurplusClosesDropNothing) {
   {
     IMAGE image(8, 8);

@@ -36,6 +36,25 @@ first_members() {
   done
 }
 
+# allowed_imports <generation>: the Windows functions (vc_windows_imports.txt)
+# that the folders of that generation may import.
+imports=$(dirname "$0")/vc_windows_imports.txt
+allowed_imports() {
+  awk -v generation="$1" '/^#/ || NF < 3 { next }
+    $1 == generation { reached = 1 } reached && $1 != generation { exit }
+    { for (i = 3; i <= NF; i++) print $i }' "$imports"
+}
+# Each function listed is a function of the DLL it is listed under.
+declare -A exports
+while read -r generation dll names; do
+  [[ -z $generation || $generation == \#* ]] && continue
+  [ -n "${exports[$dll]:-}" ] ||
+    exports[$dll]=" $(llvm-nm-16 "/usr/x86_64-w64-mingw32/lib/lib$dll.a" | awk '$2 == "I" { printf "%s ", $3 }')"
+  for name in $names; do
+    [[ ${exports[$dll]} == *" __imp_$name "* ]] || fail "vc_windows_imports.txt: $dll.dll has no $name"
+  done
+done <"$imports"
+
 c_functions="_fltused cos sin exit fclose memcpy memmove memset wcscpy wcslen wcsncmp wcsncpy wcsrchr"
 checked=0
 for folder in lib_vc6 lib_vc2008/x86 lib_vc2008/x64 lib_vc2015/x86 lib_vc2015/x64; do
@@ -45,6 +64,8 @@ for folder in lib_vc6 lib_vc2008/x86 lib_vc2008/x64 lib_vc2015/x86 lib_vc2015/x6
   esac
   new_delete="??2@YA${pointer}${size}@Z ??3@YAX${pointer}@Z"
   array="??_U@YA${pointer}${size}@Z ??_V@YAX${pointer}@Z"
+  generation=${folder%%/*}
+  windows=" $(allowed_imports "${generation#lib_}" | tr '\n' ' ') "
   case $folder in
     lib_vc6) allowed="$c_functions _open _dup2 _close $new_delete" ;;
     lib_vc2008/*) allowed="$c_functions freopen __iob_func $new_delete $array" ;;
@@ -62,7 +83,11 @@ for folder in lib_vc6 lib_vc2008/x86 lib_vc2008/x64 lib_vc2015/x86 lib_vc2015/x6
       # 32-bit C names carry one more leading underscore.
       [[ $folder != */x64 && $plain == _* ]] && plain=${plain#_}
       case " $allowed " in *" $plain "*) continue ;; esac
-      [[ $symbol =~ ^__imp__?[A-Z][A-Za-z0-9]*(@[0-9]+)?$ ]] && continue
+      if [[ $symbol =~ ^__imp__?([A-Z][A-Za-z0-9]*)(@[0-9]+)?$ ]]; then
+        [[ $windows == *" ${BASH_REMATCH[1]} "* ]] ||
+          fail "$folder/$name imports ${BASH_REMATCH[1]}, which its generation's Windows SDK may lack"
+        continue
+      fi
       fail "$folder/$name needs $symbol"
     done
     for symbol in $defined; do

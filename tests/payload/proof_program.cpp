@@ -5,7 +5,10 @@
 #include <graphics.h>
 
 int main() {
-  gr_open_window(240, 160);
+  const HWND window = gr_open_window(240, 160);
+  // As the program's windows.h spells the handle types (STRICT or not).
+  if (gr_window_handle() != window) return 1;
+  gr_set_clip_region(NULL);
   gr_set_bk_color(RGB(20, 40, 60));
   gr_clear();
 

@@ -18,6 +18,7 @@ HDC windowDc = nullptr;
 // newest is dropped.
 std::deque<GraphMessage> pendingInput;
 const size_t kMaxPendingInput = 256;
+// Whether the last feed handed the toolkit a mouse-button press.
 bool pressFed = false;
 
 // Widths by text style and text. A width depends on nothing else, and the
@@ -661,7 +662,7 @@ int ui_backend_feed(HWND hwnd) {
   return static_cast<int>(pendingInput.size());
 }
 
-int ui_backend_fed_press(void) { return pressFed ? 1 : 0; }
+int ui_backend_fed_press() { return pressFed ? 1 : 0; }
 
 void ui_backend_queue_stale(const GraphMessage* message) {
   if (!message) return;

@@ -49,7 +49,7 @@ int ui_backend_feed(HWND hwnd);
 // Whether the last ui_backend_feed handed the toolkit a mouse-button press:
 // the frame laid out on that input may have run something that blocked the
 // loop.
-int ui_backend_fed_press(void);
+int ui_backend_fed_press();
 // As ui_backend_queue, for an event that arrived before the user could see
 // the frame laid out on a press: it was aimed at the screen as it stood
 // before, so only a release (of a mouse button or a key) is kept, and no

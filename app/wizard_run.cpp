@@ -54,6 +54,14 @@ void runFrame(WizardSession& session) {
     gr_batch_flush();
     ++session.framesRendered;
   }
+  // A press may have started an install, an uninstall or the folder chooser,
+  // which block the loop inside the layout. What the user did meanwhile was
+  // aimed at the old screen and would land on whatever the operation put
+  // there (a popup's OK, the install button a detection brings), so it is
+  // taken now, after the result is shown, keeping only releases. Start-up
+  // detection is no user's doing: what arrives during it is kept.
+  if (ui_backend_fed_press())
+    while (gr_peek_message(&message, GM_ALL, true)) ui_backend_queue_stale(&message);
   Sleep(10);
   if (!session.detectionStarted) {
     session.detectionStarted = true;

@@ -29,7 +29,8 @@ struct WizardSession {
 bool startWizard(WizardSession& session);
 // One frame: input, layout, render and present (unless the window already
 // shows that frame and was not exposed), 10 ms pause; detection after the
-// first.
+// first. Input that arrives while a frame laid out on a press is still
+// being laid out or presented is dropped, releases apart.
 void runFrame(WizardSession& session);
 // Ends batch drawing and releases the font, the device context and the
 // window.

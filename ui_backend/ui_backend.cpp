@@ -18,6 +18,8 @@ HDC windowDc = nullptr;
 // newest is dropped.
 std::deque<GraphMessage> pendingInput;
 const size_t kMaxPendingInput = 256;
+// Whether the last feed handed the toolkit a mouse-button press.
+bool pressFed = false;
 
 // Widths by text style and text. A width depends on nothing else, and the
 // toolkit asks for the same few hundred every frame. The styles are few, so
@@ -650,11 +652,23 @@ void ui_backend_queue(const GraphMessage* message) {
 }
 
 int ui_backend_feed(HWND hwnd) {
+  pressFed = false;
   while (!pendingInput.empty() && !mustWaitForNextFrame(pendingInput.front())) {
+    if (const ButtonMessage* b = buttonMessage(pendingInput.front().kind))
+      pressFed = pressFed || b->changes[0].down;
     ui_backend_handle(hwnd, &pendingInput.front());
     pendingInput.pop_front();
   }
   return static_cast<int>(pendingInput.size());
+}
+
+int ui_backend_fed_press() { return pressFed ? 1 : 0; }
+
+void ui_backend_queue_stale(const GraphMessage* message) {
+  if (!message) return;
+  const ButtonMessage* b = buttonMessage(message->kind);
+  const bool release = b ? !b->changes[0].down : message->kind == WM_KEYUP || message->kind == WM_SYSKEYUP;
+  if (release) ui_backend_queue(message);
 }
 
 namespace {

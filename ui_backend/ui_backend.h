@@ -46,6 +46,16 @@ int ui_backend_handle(HWND hwnd, const GraphMessage* message);
 // events still wait.
 void ui_backend_queue(const GraphMessage* message);
 int ui_backend_feed(HWND hwnd);
+// Whether the last ui_backend_feed handed the toolkit a mouse-button press:
+// the frame laid out on that input may have run something that blocked the
+// loop.
+int ui_backend_fed_press();
+// As ui_backend_queue, for an event that arrived before the user could see
+// the frame laid out on a press: it was aimed at the screen as it stood
+// before, so only a release (of a mouse button or a key) is kept, and no
+// button or key stays held; presses, characters, wheel turns and pointer
+// motion are dropped.
+void ui_backend_queue_stale(const GraphMessage* message);
 
 // Clears the current target to `clear` (which stays the background colour)
 // and draws the frame's toolkit commands, then empties the command buffers.

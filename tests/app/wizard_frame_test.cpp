@@ -1,9 +1,17 @@
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "app/wizard_run.h"
+#include "discovery/fixtures.h"
+#include "platforms/vc_trees.h"
+#include "support/child_process.h"
 #include "wizard_test_support.h"
 
 namespace {
@@ -122,6 +130,87 @@ TEST_F(WizardFrames, AClickQueuedInOneFrameClicksOnce) {
   for (int i = 0; i < 3; ++i) runFrame(session);
   EXPECT_EQ(currentPage, 2);
   EXPECT_EQ(pixel(5, 5), rgb(250, 250, 250));
+}
+
+// The user at the folder dialogs of this process, on a thread of its own:
+// `act` gets each dialog as it opens, with how many opened before, and
+// closes it.
+class FolderDialogs {
+ public:
+  explicit FolderDialogs(std::function<void(HWND, int)> act)
+      : thread_([this, act] {
+          while (!stop_) {
+            HWND dialog = nullptr;
+            support::waitFor([&] {
+              dialog = support::findWindow(GetCurrentProcessId(), L"#32770");
+              return stop_ || dialog;
+            }, 60000);
+            if (!dialog) continue;
+            act(dialog, opened_++);
+            support::waitFor([&] { return !IsWindow(dialog); }, 60000);
+          }
+        }) {}
+  ~FolderDialogs() {
+    stop_ = true;
+    thread_.join();
+  }
+  int opened() const { return opened_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> opened_{0};
+  std::thread thread_;
+};
+
+TEST_F(WizardFrames, InputMadeWhileARowOperationRunsActsOnNothingItBrings) {
+  ScratchDir disk;
+  const std::wstring noVs = disk.makeDirs(L"no VS here");
+  session.detectionStarted = true;
+  currentPage = 2;
+  PlatformPage& page = *session.app->platformPage;
+  page.catalogue.vcTargets[7] = makeVcTarget(page.catalogue, 2019);
+  page.catalogue.addEntry(page.catalogue.shownEntries, L"  Visual C++ 2019", L"", L"", 7, false, false);
+  const ClientPoint chooser = {402, 120};
+  const ClientPoint popupOk = {230, 160};
+  FolderDialogs dialogs([&](HWND dialog, int before) {
+    if (before == 1) {
+      // A folder without Visual C++ is chosen, and a click is made where
+      // the popup saying so will have its OK.
+      SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(noVs.c_str()));
+      pressAt(session.hwnd, popupOk);
+      releaseAt(session.hwnd, popupOk);
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      return;
+    }
+    // Impatient, the user clicks the chooser's button again (and lets go of
+    // the first click), then cancels.
+    releaseAt(session.hwnd, chooser);
+    pressAt(session.hwnd, chooser);
+    releaseAt(session.hwnd, chooser);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  runFrame(session);
+  ASSERT_EQ(pixel(360, chooser.y), rgb(222, 222, 222)) << "no chooser button there";
+
+  pressAt(session.hwnd, chooser);
+  runFrame(session);
+  for (int i = 0; i < 4; ++i) runFrame(session);
+  EXPECT_EQ(dialogs.opened(), 1) << "the click made during the chooser opened it again";
+  EXPECT_FALSE(page.popupOpen);
+
+  pressAt(session.hwnd, chooser);
+  runFrame(session);
+  ASSERT_EQ(dialogs.opened(), 2);
+  EXPECT_TRUE(page.popupOpen);
+  EXPECT_EQ(page.message, L"未检测到 VS");
+  for (int i = 0; i < 4; ++i) runFrame(session);
+  EXPECT_TRUE(page.popupOpen) << "a click made before the popup showed closed it";
+  // A click after it appeared closes it.
+  pressAt(session.hwnd, popupOk);
+  runFrame(session);
+  releaseAt(session.hwnd, popupOk);
+  runFrame(session);
+  EXPECT_FALSE(page.popupOpen);
 }
 
 TEST_F(WizardFrames, AnUnchangedFrameIsNotDrawnAgainUnlessTheWindowIsExposed) {

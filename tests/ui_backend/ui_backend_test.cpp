@@ -464,6 +464,43 @@ TEST_F(Backend, QueuedPressesAndReleasesReachTheToolkitOneChangeAFrame) {
   EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
 }
 
+TEST_F(Backend, StaleInputKeepsOnlyReleases) {
+  queue(WM_MOUSEMOVE, 40, 15);
+  queue(WM_LBUTTONDOWN, 40, 15);
+  EXPECT_TRUE(buttonFrame());
+  EXPECT_TRUE(ui_backend_fed_press());
+  // Made while that click's operation ran: its release, pointer, a second
+  // click, wheel, Shift and a character. Only the releases arrive.
+  const WORD kinds[] = {WM_LBUTTONUP, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_KEYDOWN,
+                        WM_CHAR,      WM_LBUTTONUP, WM_KEYUP};
+  for (WORD kind : kinds) {
+    GraphMessage m{};
+    m.kind = kind;
+    m.x = 40;
+    m.y = 15;
+    if (kind == WM_MOUSEWHEEL) m.wheel_delta = 120;
+    if (kind == WM_KEYDOWN || kind == WM_KEYUP) m.virtual_key = VK_SHIFT;
+    if (kind == WM_CHAR) m.unit = L'a';
+    ui_backend_queue_stale(&m);
+  }
+  int clicks = 0;
+  for (int frame = 0; frame < 3; ++frame) {
+    bool clicked = false;
+    loopFrame([&] {
+      nk_layout_row_static(ctx, 30, 80, 1);
+      clicked = nk_button_label(ctx, "OK");
+      EXPECT_EQ(ctx->input.mouse.scroll_delta.y, 0.0f);
+      EXPECT_EQ(ctx->input.keyboard.text_len, 0);
+      EXPECT_EQ(ctx->input.keyboard.keys[NK_KEY_SHIFT].clicked, 0u);
+    });
+    clicks += clicked ? 1 : 0;
+    EXPECT_FALSE(ui_backend_fed_press());
+  }
+  EXPECT_EQ(clicks, 0);
+  EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
+  EXPECT_EQ(ui_backend_feed(hwnd), 0);
+}
+
 TEST_F(Backend, ScrollBarDragMovesTheViewAcrossFrames) {
   float scrolled = 0;
   auto tallList = [&] {

@@ -2,7 +2,8 @@
 // beside it to standard error, as gcc does, and records its command line in
 // gcc-args.txt. A first line "#flood <MiB> <character code>" appends that
 // many MiB of the character after the text; "#hang <event name>" creates the named event
-// after printing and then never exits.
+// after printing and then never exits; "#hold <started> <go>" sets the event named
+// started before printing and waits (at most a minute) for the one named go.
 #include <windows.h>
 
 #include <fstream>
@@ -55,12 +56,20 @@ int main() {
         text = end == std::string::npos ? std::string() : text.substr(end + 1);
     }
 
-    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    writeAll(err, text.data(), text.size());
-
     std::istringstream words(directive);
     std::string verb;
     words >> verb;
+    if (verb == "#hold") {
+        std::string started;
+        std::string go;
+        words >> started >> go;
+        SetEvent(CreateEventA(nullptr, TRUE, FALSE, started.c_str()));
+        WaitForSingleObject(CreateEventA(nullptr, TRUE, FALSE, go.c_str()), 60000);
+    }
+
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    writeAll(err, text.data(), text.size());
+
     if (verb == "#flood") {
         int mebibytes = 0;
         int fill = 'x';

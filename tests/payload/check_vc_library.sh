@@ -49,7 +49,7 @@ declare -A exports
 while read -r generation dll names; do
   [[ -z $generation || $generation == \#* ]] && continue
   [ -n "${exports[$dll]:-}" ] ||
-    exports[$dll]=" $(llvm-nm-16 "/usr/x86_64-w64-mingw32/lib/lib$dll.a" | awk '$2 == "I" { printf "%s ", $3 }')"
+    exports[$dll]=" $(llvm-nm-19 "/usr/x86_64-w64-mingw32/lib/lib$dll.a" | awk '$2 == "I" { printf "%s ", $3 }')"
   for name in $names; do
     [[ ${exports[$dll]} == *" __imp_$name "* ]] || fail "vc_windows_imports.txt: $dll.dll has no $name"
   done

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/cli_args.h"
+#include "cli/cli_args.h"
 
 namespace {
 

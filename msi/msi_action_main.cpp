@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_args.h"
+#include "cli/cli_args.h"
 #include "msi/msi_action.h"
 
 namespace {

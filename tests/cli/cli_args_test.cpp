@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "app/cli_access.h"
-#include "app/cli_args.h"
+#include "cli/cli_access.h"
+#include "cli/cli_args.h"
 #include "discovery/fixtures.h"
 
 namespace {

@@ -64,7 +64,7 @@ class Cli : public ::testing::Test {
     ASSERT_EQ(run(devMachine(), L"prepare \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code, 0u);
     setup = disk.makeDirs(L"Downloads\\Gravo Setup");
     cli = setup + L"GravoSetupCli.exe";
-    ASSERT_TRUE(CopyFileW((hardening::testDir() + L"..\\..\\app\\GravoSetupCli.exe").c_str(), cli.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((hardening::testDir() + L"..\\..\\cli\\GravoSetupCli.exe").c_str(), cli.c_str(), FALSE));
     for (const PayloadFile& file : payloadTable()) writePayload(file.sourceSubdir + file.fileName);
     for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
       for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})

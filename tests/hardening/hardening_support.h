@@ -24,7 +24,7 @@ inline std::wstring testDir() { return support::programDir(); }
 
 // GravoSetup.exe of the same build tree.
 inline std::wstring wizardPath() { return testDir() + L"..\\..\\app\\GravoSetup.exe"; }
-inline std::wstring cliPath() { return testDir() + L"..\\..\\app\\GravoSetupCli.exe"; }
+inline std::wstring cliPath() { return testDir() + L"..\\..\\cli\\GravoSetupCli.exe"; }
 
 inline std::string narrow(const std::wstring& text)
 {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_args.h"
-#include "app/cli_run.h"
+#include "cli/cli_args.h"
+#include "cli/cli_run.h"
 
 namespace {
 

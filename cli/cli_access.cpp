@@ -1,4 +1,4 @@
-#include "app/cli_access.h"
+#include "cli/cli_access.h"
 
 #include <windows.h>
 

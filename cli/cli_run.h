@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/cli_args.h"
+#include "cli/cli_args.h"
 #include "platforms/records.h"
 
 // Where the program's lines go; each call is one line without its end.

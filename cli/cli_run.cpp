@@ -1,11 +1,11 @@
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/cli_access.h"
+#include "cli/cli_access.h"
 #include "discovery/path_tests.h"
 #include "platforms/catalogue.h"
 #include "platforms/entry_ops.h"

@@ -49,9 +49,8 @@ void offsetLabel(nk_context* ctx, const char* text, nk_flags alignment, const nk
   ui_alloc_widget_space(ctx, &bounds);
   bounds.x += offset.x;
   bounds.y += offset.y;
-  ui_draw_widget_text(&ctx->current->buffer, bounds, text, static_cast<int>(std::strlen(text)),
-                      alignment, font, ctx->style.text.padding, ctx->style.window.background,
-                      colour);
+  ui_draw_widget_text(&ctx->current->buffer, bounds, text, static_cast<int>(std::strlen(text)), alignment,
+                      font, ctx->style.text.padding, ctx->style.window.background, colour);
 }
 
 nk_style_button makeButtonStyle(const nk_context* ctx) {

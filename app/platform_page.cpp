@@ -39,8 +39,7 @@ float tooltipRowHeight(int textWidth, float lineHeight, float extra) {
   return lineHeight * (static_cast<float>(textWidth) / kTooltipWidth + extra);
 }
 
-PlatformPage::PlatformPage(nk_context* ctx, int width, int height)
-    : ctx(ctx), width(width), height(height) {}
+PlatformPage::PlatformPage(nk_context* ctx, int width, int height) : ctx(ctx), width(width), height(height) {}
 
 const nk_user_font* PlatformPage::makeTitleFont() {
   return makePageFont(titleFont, titleBackendFont, titleLogfont, &ctx->style, 22, FW_HEAVY, 0, 0);
@@ -115,8 +114,8 @@ void PlatformPage::drawLine(const std::wstring& text, float y, float extra, bool
   }
 }
 
-void PlatformPage::drawRow(PlatformEntry& entry, const nk_style_button& buttonStyle,
-                           bool listHovered, float lineHeight) {
+void PlatformPage::drawRow(PlatformEntry& entry, const nk_style_button& buttonStyle, bool listHovered,
+                           float lineHeight) {
   const float w = static_cast<float>(width);
   nk_layout_space_begin(ctx, NK_STATIC, 35, 5);
   nk_layout_space_push(ctx, nk_rect(0, 0, 110, 30));

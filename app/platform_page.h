@@ -49,10 +49,8 @@ class PlatformPage {
   bool catalogueBuilt = false;
 
  private:
-  void drawRow(PlatformEntry& entry, const nk_style_button& buttonStyle, bool listHovered,
-               float lineHeight);
-  void drawLine(const std::wstring& text, float y, float extra, bool listHovered,
-                float lineHeight);
+  void drawRow(PlatformEntry& entry, const nk_style_button& buttonStyle, bool listHovered, float lineHeight);
+  void drawLine(const std::wstring& text, float y, float extra, bool listHovered, float lineHeight);
   void drawPopup(const nk_style_button& buttonStyle);
   void handBackButtonRelease();
 };

@@ -26,12 +26,10 @@ void labels(nk_context* ctx, std::initializer_list<const char*> texts) {
 
 }  // namespace
 
-WelcomePage::WelcomePage(nk_context* ctx, int width, int height)
-    : ctx(ctx), width(width), height(height) {}
+WelcomePage::WelcomePage(nk_context* ctx, int width, int height) : ctx(ctx), width(width), height(height) {}
 
 const nk_user_font* WelcomePage::makeLogoFont() {
-  return makePageFont(logoFont, logoBackendFont, logoLogfont, &ctx->style, 80, FW_DONTCARE, -900,
-                      -900);
+  return makePageFont(logoFont, logoBackendFont, logoLogfont, &ctx->style, 80, FW_DONTCARE, -900, -900);
 }
 
 const nk_user_font* WelcomePage::makeTitleFont() {
@@ -63,16 +61,16 @@ void WelcomePage::draw(int* running, int* currentPage) {
       const nk_user_font* font = makeTitleFont();
       nk_layout_row_dynamic(ctx, 5, 1);
       nk_layout_row_dynamic(ctx, 24, 1);
-      offsetLabel(ctx, toUtf8(L"欢迎使用 \u201CGravo 26.9.25\u201D 安装向导").c_str(), NK_TEXT_CENTERED,
-                  font, nk_vec2(0, 0), kDarkText);
+      offsetLabel(ctx, toUtf8(L"欢迎使用 \u201CGravo 26.9.25\u201D 安装向导").c_str(), NK_TEXT_CENTERED, font,
+                  nk_vec2(0, 0), kDarkText);
       nk_layout_row_dynamic(ctx, 15, 1);
       nk_layout_row_dynamic(ctx, 18, 1);
       labels(ctx, {u8"  Gravo 库为 C/C++ 提供了简单的绘图接口，可以帮助", u8"  您快速编写图形程序。"});
       nk_layout_row_dynamic(ctx, 7, 1);
       nk_layout_row_dynamic(ctx, 18, 1);
-      labels(ctx, {u8"  这个向导将帮助您安装 Gravo 库到指定开发环境中。",
-                   u8"  Gravo 目前支持 Visual C++ 6.0 / 2008 ~ 2026，",
-                   u8"  MinGW 4.9.2、8.1.0 及以上版本。"});
+      labels(ctx,
+             {u8"  这个向导将帮助您安装 Gravo 库到指定开发环境中。",
+              u8"  Gravo 目前支持 Visual C++ 6.0 / 2008 ~ 2026，", u8"  MinGW 4.9.2、8.1.0 及以上版本。"});
       nk_layout_row_dynamic(ctx, 7, 1);
       nk_layout_row_dynamic(ctx, 18, 1);
       labels(ctx, {u8"  如果您希望手动安装 Gravo，请参见帮助文件。"});

@@ -253,10 +253,11 @@ void report_frames(WizardSession& session, int page, const char* name) {
       present_times.push_back(now() - p0);
     }
   }
-  std::printf("%s page: frame %.3f ms median (input %.3f, layout %.3f, render %.3f; %d draw commands); "
-              "present %.3f ms\n",
-              name, median(frame_times) * 1000, median(input_times) * 1000, median(layout_times) * 1000,
-              median(render_times) * 1000, commands, median(present_times) * 1000);
+  std::printf(
+      "%s page: frame %.3f ms median (input %.3f, layout %.3f, render %.3f; %d draw commands); "
+      "present %.3f ms\n",
+      name, median(frame_times) * 1000, median(input_times) * 1000, median(layout_times) * 1000,
+      median(render_times) * 1000, commands, median(present_times) * 1000);
 
   // Where the layout goes: the text widths the toolkit asks for, counted in
   // frames of their own so that the counting does not touch the figures
@@ -279,16 +280,18 @@ void report_frames(WizardSession& session, int page, const char* name) {
       ui_backend_render(nk_rgb(99, 99, 99));
     }
     if (way == counted_text_width) {
-      std::printf("  layout profile: %d text width calls per frame, %.3f ms of %.3f ms layout (%.1f us each)\n",
-                  width_calls / profiled, width_seconds * 1000 / profiled, layout_seconds * 1000 / profiled,
-                  width_calls ? width_seconds * 1e6 / width_calls : 0.0);
+      std::printf(
+          "  layout profile: %d text width calls per frame, %.3f ms of %.3f ms layout (%.1f us each)\n",
+          width_calls / profiled, width_seconds * 1000 / profiled, layout_seconds * 1000 / profiled,
+          width_calls ? width_seconds * 1e6 / width_calls : 0.0);
     } else {
       // The layout figure includes the checking calls; the widths alone
       // are what measuring would cost.
-      std::printf("  with each font kept selected: %.3f ms of widths per frame (%.1f us each), "
-                  "%d of %d widths differ\n",
-                  width_seconds * 1000 / profiled, width_calls ? width_seconds * 1e6 / width_calls : 0.0,
-                  kept_mismatches, width_calls);
+      std::printf(
+          "  with each font kept selected: %.3f ms of widths per frame (%.1f us each), "
+          "%d of %d widths differ\n",
+          width_seconds * 1000 / profiled, width_calls ? width_seconds * 1e6 / width_calls : 0.0,
+          kept_mismatches, width_calls);
     }
   }
   session.uiFont->nk.width = measure;
@@ -325,10 +328,12 @@ void report_idle(WizardSession& session, int page, const char* name) {
   const double wall = now() - started;
   const double total = cpu_seconds() - cpu;
   const double frame_loop = main_thread_cpu_seconds() - main_cpu;
-  std::printf("%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
-              "window thread %.1f %%; %ld frames laid out, %ld rendered\n",
-              name, 100 * total / wall, wall, (session.framesLaidOut - laid_out) / wall, 100 * frame_loop / wall,
-              100 * std::max(0.0, total - frame_loop) / wall, session.framesLaidOut - laid_out, session.framesRendered - rendered);
+  std::printf(
+      "%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
+      "window thread %.1f %%; %ld frames laid out, %ld rendered\n",
+      name, 100 * total / wall, wall, (session.framesLaidOut - laid_out) / wall, 100 * frame_loop / wall,
+      100 * std::max(0.0, total - frame_loop) / wall, session.framesLaidOut - laid_out,
+      session.framesRendered - rendered);
 }
 
 // Wine reports no CPU times for other processes, so the wizard and the Wine
@@ -375,8 +380,8 @@ double unix_cpu_seconds(const std::vector<std::string>& pids) {
     unsigned long long utime = 0;
     unsigned long long stime = 0;
     if (name_end == std::string::npos ||
-        std::sscanf(stat.c_str() + name_end + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
-                    &stime) != 2)
+        std::sscanf(stat.c_str() + name_end + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                    &utime, &stime) != 2)
       return -1;
     total += static_cast<double>(utime + stime) / 100;
   }
@@ -481,7 +486,8 @@ void report_process_idle(HANDLE process, const std::string& wizard_name, const c
 // by a tap on Next made while detection may still run, then the welcome
 // page again by a tap on Back.
 void report_wizard_idle(const std::wstring& wizard) {
-  std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n", kProcessIdleMs / 1000.0);
+  std::printf("the wizard's own process idling, with the Wine server (%.0f s each)\n",
+              kProcessIdleMs / 1000.0);
   report_server_alone();
   support::ChildProcess child;
   if (!child.start(wizard)) {

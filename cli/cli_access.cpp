@@ -29,7 +29,8 @@ bool processIsElevated() {
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
   TOKEN_ELEVATION elevation = {};
   DWORD size = 0;
-  const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) != FALSE;
+  const bool known =
+      GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) != FALSE;
   CloseHandle(token);
   return known && elevation.TokenIsElevated != 0;
 }

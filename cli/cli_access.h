@@ -1,8 +1,8 @@
 // Whether the command line may change what a request asks for: checked
 // before anything is copied or deleted, so that a run without the rights it
 // needs stops with its own exit code instead of failing row by row.
-#ifndef GRAVO_APP_CLI_ACCESS_H
-#define GRAVO_APP_CLI_ACCESS_H
+#ifndef GRAVO_CLI_CLI_ACCESS_H
+#define GRAVO_CLI_CLI_ACCESS_H
 
 #include <functional>
 #include <string>

@@ -86,9 +86,9 @@ std::wstring checkedPath(const std::wstring& option, std::wstring path, bool ref
 }  // namespace
 
 const std::vector<std::wstring>& knownIds() {
-  static const std::vector<std::wstring> ids = {
-      L"docs",   L"vc6",    L"vc2008", L"vc2010", L"vc2012",     L"vc2013", L"vc2015", L"vc2017",
-      L"vc2019", L"vc2022", L"vc2026", L"devcpp", L"codeblocks", L"clion",  L"mingw"};
+  static const std::vector<std::wstring> ids = {L"docs",   L"vc6",    L"vc2008",     L"vc2010", L"vc2012",
+                                                L"vc2013", L"vc2015", L"vc2017",     L"vc2019", L"vc2022",
+                                                L"vc2026", L"devcpp", L"codeblocks", L"clion",  L"mingw"};
   return ids;
 }
 
@@ -142,7 +142,8 @@ CliParse parseArguments(const std::vector<std::wstring>& args) {
       const std::wstring id = asciiLower(arg);
       if (std::find(knownIds().begin(), knownIds().end(), id) == knownIds().end())
         return fail(L"unknown id " + shown(arg));
-      if (std::find(request.ids.begin(), request.ids.end(), id) == request.ids.end()) request.ids.push_back(id);
+      if (std::find(request.ids.begin(), request.ids.end(), id) == request.ids.end())
+        request.ids.push_back(id);
     }
   }
 
@@ -154,7 +155,8 @@ CliParse parseArguments(const std::vector<std::wstring>& args) {
     return fail(L"list takes only --json and --log");
   if (acts && request.json) return fail(L"--json is for list only");
   if (acts && !request.all && request.ids.empty()) return fail(L"name the environments to act on, or --all");
-  if (haveDir && (request.all || request.ids.size() != 1)) return fail(L"--dir goes with exactly one id and no --all");
+  if (haveDir && (request.all || request.ids.size() != 1))
+    return fail(L"--dir goes with exactly one id and no --all");
   if (haveDir && request.ids.front() == L"docs") return fail(L"--dir does not apply to docs");
   return parse;
 }

@@ -1,7 +1,7 @@
 // The command line of GravoSetupCli.exe, read as untrusted input: every
 // argument is checked before anything is detected, installed or logged.
-#ifndef GRAVO_APP_CLI_ARGS_H
-#define GRAVO_APP_CLI_ARGS_H
+#ifndef GRAVO_CLI_CLI_ARGS_H
+#define GRAVO_CLI_CLI_ARGS_H
 
 #include <string>
 #include <vector>

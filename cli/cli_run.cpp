@@ -25,8 +25,9 @@ std::wstring trimmedLabel(const PlatformEntry& entry) {
 std::size_t displayWidth(const std::wstring& text) {
   std::size_t width = 0;
   for (const wchar_t c : text) {
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
-                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
                       (c >= 0xFFE0 && c <= 0xFFE6);
     width += wide ? 2 : 1;
   }
@@ -88,8 +89,8 @@ class CliLog {
 
   void open() {
     if (path_.empty()) return;
-    file_ = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
       fail(L"cannot open the log file ");
       return;
@@ -103,8 +104,7 @@ class CliLog {
         write((event.succeeded ? L"copied " : L"copy failed ") + event.source + L" -> " + event.destination);
       else if (event.kind == FileEvent::Move)
         write((event.succeeded ? L"moved " : L"move failed ") + event.source + L" -> " + event.destination);
-      else
-        write((event.succeeded ? L"deleted " : L"delete failed ") + event.destination);
+      else write((event.succeeded ? L"deleted " : L"delete failed ") + event.destination);
     });
   }
 
@@ -114,11 +114,12 @@ class CliLog {
   void write(const std::wstring& line) {
     if (file_ == INVALID_HANDLE_VALUE) return;
     const std::wstring text = timestamp() + L"  " + printable(line) + L"\r\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     if (size <= 0) return;
     std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                        nullptr);
     append(bytes);
   }
 
@@ -182,7 +183,8 @@ std::vector<PlatformEntry*> selectedEntries(const CliRequest& request, const Cat
   }
   for (const std::wstring& id : request.ids) {
     PlatformEntry* entry = entryWithId(data, id);
-    if (entry && std::find(selected.begin(), selected.end(), entry) == selected.end()) selected.push_back(entry);
+    if (entry && std::find(selected.begin(), selected.end(), entry) == selected.end())
+      selected.push_back(entry);
   }
   return selected;
 }
@@ -206,7 +208,8 @@ SkipReason undetectedReason(const PlatformEntry& entry, const std::wstring& show
 
 // The folder chooser's part: the row turns detected, or the chooser's own
 // text says why not ("" once detected).
-std::wstring useChosenDirectory(const CliRequest& request, CatalogueData& data, PlatformEntry& entry, CliLog& log) {
+std::wstring useChosenDirectory(const CliRequest& request, CatalogueData& data, PlatformEntry& entry,
+                                CliLog& log) {
   const std::wstring why = detectInChosenDirectory(data, entry, request.dir);
   log.write(why.empty() ? L"found " + entryId(data, entry) + L" in " + request.dir
                         : entryId(data, entry) + L" in " + request.dir + L": " + why);
@@ -228,10 +231,12 @@ std::wstring listJson(const CatalogueData& data) {
   for (std::size_t i = 0; i < data.shownEntries.size(); ++i) {
     const PlatformEntry& entry = *data.shownEntries[i];
     std::wstring dirs;
-    for (const std::wstring& dir : entryDirectories(data, entry)) dirs += (dirs.empty() ? L"" : L", ") + jsonString(dir);
-    json += L"  {\"id\": " + jsonString(entryId(data, entry)) + L", \"label\": " + jsonString(trimmedLabel(entry)) +
-            L", \"detected\": " + (entry.detected ? L"true" : L"false") + L", \"directories\": [" + dirs +
-            L"], \"status\": " + jsonString(entry.detected ? L"" : entry.statusText) + L"}" +
+    for (const std::wstring& dir : entryDirectories(data, entry))
+      dirs += (dirs.empty() ? L"" : L", ") + jsonString(dir);
+    json += L"  {\"id\": " + jsonString(entryId(data, entry)) + L", \"label\": " +
+            jsonString(trimmedLabel(entry)) + L", \"detected\": " + (entry.detected ? L"true" : L"false") +
+            L", \"directories\": [" + dirs + L"], \"status\": " +
+            jsonString(entry.detected ? L"" : entry.statusText) + L"}" +
             (i + 1 < data.shownEntries.size() ? L",\n" : L"\n");
   }
   return json + L"]}";
@@ -267,8 +272,9 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
   log.write(L"GravoSetupCli " + command + L" started");
   const std::vector<PlatformEntry*> selected = selectedEntries(request, data);
   // The arguments give --dir with exactly one id.
-  const std::wstring dirWhy =
-      request.dir.empty() || selected.size() != 1 ? L"" : useChosenDirectory(request, data, *selected.front(), log);
+  const std::wstring dirWhy = request.dir.empty() || selected.size() != 1
+                                  ? L""
+                                  : useChosenDirectory(request, data, *selected.front(), log);
 
   std::vector<PlatformEntry*> acting;
   std::wstring skipped[kSkipReasonCount];
@@ -329,9 +335,10 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     log.write(entryId(data, *entry) + L": " + message);
   }
 
-  std::wstring summary = command + L": " +
-                         (anyDetected ? std::to_wstring(done) + L" done, " + std::to_wstring(failed) + L" failed"
-                                      : L"nothing detected to act on");
+  std::wstring summary =
+      command + L": " +
+      (anyDetected ? std::to_wstring(done) + L" done, " + std::to_wstring(failed) + L" failed"
+                   : L"nothing detected to act on");
   const wchar_t* separator = L"; skipped: ";
   for (int reason = 0; reason < kSkipReasonCount; ++reason) {
     if (skipped[reason].empty()) continue;
@@ -339,10 +346,10 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     separator = L", ";
   }
   console.out(summary);
-  const int code = failed > 0 ? kExitFailed
+  const int code = failed > 0                     ? kExitFailed
                    : namedMissing || !anyDetected ? kExitNothingDetected
-                   : log.failed() ? kExitLogFailed
-                   : kExitDone;
+                   : log.failed()                 ? kExitLogFailed
+                                                  : kExitDone;
   log.write(summary + L"; exit code " + std::to_wstring(code));
   return code;
 }

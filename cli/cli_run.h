@@ -1,8 +1,8 @@
 // What GravoSetupCli.exe does with a checked request, apart from the
 // console: detection, the rows' own operations and their texts, the summary
 // and the log.
-#ifndef GRAVO_APP_CLI_RUN_H
-#define GRAVO_APP_CLI_RUN_H
+#ifndef GRAVO_CLI_CLI_RUN_H
+#define GRAVO_CLI_CLI_RUN_H
 
 #include <functional>
 #include <string>

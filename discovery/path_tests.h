@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_DISCOVERY_PATH_TESTS_H
+#define GRAVO_DISCOVERY_PATH_TESTS_H
 
 #include <string>
 
@@ -9,3 +10,5 @@ bool isDirectory(const std::wstring& path);
 
 // True for existing files and directories alike.
 bool pathExists(const std::wstring& path);
+
+#endif

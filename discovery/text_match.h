@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_DISCOVERY_TEXT_MATCH_H
+#define GRAVO_DISCOVERY_TEXT_MATCH_H
 
 #include <regex>
 #include <string>
@@ -11,3 +12,5 @@ bool patternFinds(const std::wregex& pattern, const std::wstring& text);
 
 // Equality that folds only the ASCII letters A to Z.
 bool equalsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b);
+
+#endif

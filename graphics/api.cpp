@@ -170,13 +170,11 @@ void gr_fill_rect(int left, int top, int right, int bottom) {
   if (auto* d = device()) d->fill_rect(left, top, right, bottom);
 }
 
-void gr_round_rect(int left, int top, int right, int bottom, int corner_width,
-                   int corner_height) {
+void gr_round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height) {
   if (auto* d = device()) d->round_rect(left, top, right, bottom, corner_width, corner_height);
 }
 
-void gr_fill_round_rect(int left, int top, int right, int bottom, int corner_width,
-                        int corner_height) {
+void gr_fill_round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height) {
   if (auto* d = device()) {
     d->fill_round_rect(left, top, right, bottom, corner_width, corner_height);
   }
@@ -194,8 +192,7 @@ void gr_arc(int left, int top, int right, int bottom, double start_angle, double
   if (auto* d = device()) d->arc(left, top, right, bottom, start_angle, end_angle);
 }
 
-void gr_fill_pie(int left, int top, int right, int bottom, double start_angle,
-                 double end_angle) {
+void gr_fill_pie(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   if (auto* d = device()) d->fill_pie(left, top, right, bottom, start_angle, end_angle);
 }
 
@@ -221,10 +218,9 @@ void gr_line_to(int x, int y) {
   runtime.pen_position = {x, y};
 }
 
-void gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x,
-             int source_y, DWORD rop) {
+void gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x, int source_y,
+             DWORD rop) {
   if (!device() || !source || !source->memory_dc) return;
   Gravo::DrawLock lock;
-  Gravo::gdi.BitBlt(runtime.memory_dc, x, y, width, height, source->memory_dc, source_x,
-                    source_y, rop);
+  Gravo::gdi.BitBlt(runtime.memory_dc, x, y, width, height, source->memory_dc, source_x, source_y, rop);
 }

@@ -18,16 +18,13 @@ HDC dc() { return runtime.memory_dc; }
 bool same_font(const LOGFONTW& a, const LOGFONTW& b) {
   return a.lfHeight == b.lfHeight && a.lfWidth == b.lfWidth && a.lfEscapement == b.lfEscapement &&
          a.lfOrientation == b.lfOrientation && a.lfWeight == b.lfWeight && a.lfItalic == b.lfItalic &&
-         a.lfUnderline == b.lfUnderline && a.lfStrikeOut == b.lfStrikeOut &&
-         a.lfCharSet == b.lfCharSet && a.lfOutPrecision == b.lfOutPrecision &&
-         a.lfClipPrecision == b.lfClipPrecision && a.lfQuality == b.lfQuality &&
-         a.lfPitchAndFamily == b.lfPitchAndFamily &&
+         a.lfUnderline == b.lfUnderline && a.lfStrikeOut == b.lfStrikeOut && a.lfCharSet == b.lfCharSet &&
+         a.lfOutPrecision == b.lfOutPrecision && a.lfClipPrecision == b.lfClipPrecision &&
+         a.lfQuality == b.lfQuality && a.lfPitchAndFamily == b.lfPitchAndFamily &&
          std::wcsncmp(a.lfFaceName, b.lfFaceName, LF_FACESIZE) == 0;
 }
 
-int rounded(double value) {
-  return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5);
-}
+int rounded(double value) { return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5); }
 
 // One bit per pixel, set for black pixels, rows padded to whole words, as
 // CreateBitmap expects.
@@ -69,11 +66,10 @@ HBRUSH make_dib_pattern_brush(const IMAGE& pattern) {
   HDC screen = GetDC(NULL);
   if (dib && screen) {
     std::memcpy(dib, &header, sizeof(BITMAPINFOHEADER));
-    HPALETTE old_palette = gdi.SelectPalette(
-        screen, static_cast<HPALETTE>(gdi.GetStockObject(DEFAULT_PALETTE)), FALSE);
+    HPALETTE old_palette =
+        gdi.SelectPalette(screen, static_cast<HPALETTE>(gdi.GetStockObject(DEFAULT_PALETTE)), FALSE);
     gdi.RealizePalette(screen);
-    const int rows = gdi.GetDIBits(screen, pattern.bitmap, 0, pattern.height,
-                                   dib + sizeof(BITMAPINFOHEADER),
+    const int rows = gdi.GetDIBits(screen, pattern.bitmap, 0, pattern.height, dib + sizeof(BITMAPINFOHEADER),
                                    reinterpret_cast<BITMAPINFO*>(dib), DIB_RGB_COLORS);
     if (old_palette) gdi.SelectPalette(screen, old_palette, FALSE);
     if (rows == pattern.height) {
@@ -159,8 +155,7 @@ void DrawOnImg::get_line_style(LINESTYLE* out) {
   if (out) *out = target()->line_style;
 }
 
-void DrawOnImg::set_line_style(DWORD style, DWORD thickness, const DWORD* pattern,
-                               DWORD count) {
+void DrawOnImg::set_line_style(DWORD style, DWORD thickness, const DWORD* pattern, DWORD count) {
   LINESTYLE& own = target()->line_style;
   own.style = style;
   own.thickness = thickness;
@@ -190,8 +185,7 @@ void DrawOnImg::set_line_style_rec(const LINESTYLE* style) {
   }
   const bool dashed = (pen_type & PS_STYLE_MASK) == PS_USERSTYLE;
   LOGBRUSH brush = {BS_SOLID, target()->line_color, 0};
-  replace_object(dc(), gdi.ExtCreatePen(pen_type, own.thickness, &brush,
-                                        dashed ? own.pattern_count : 0,
+  replace_object(dc(), gdi.ExtCreatePen(pen_type, own.thickness, &brush, dashed ? own.pattern_count : 0,
                                         dashed ? own.pattern : NULL));
 }
 
@@ -354,8 +348,8 @@ void DrawOnImg::clear_rect(int left, int top, int right, int bottom) {
   in_bk_color([&] { solid_rect(left, top, right, bottom); });
 }
 
-void DrawOnImg::arc_points(int left, int top, int right, int bottom, double start_angle,
-                           double end_angle, POINT* start, POINT* end) {
+void DrawOnImg::arc_points(int left, int top, int right, int bottom, double start_angle, double end_angle,
+                           POINT* start, POINT* end) {
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
   const int rx = (right - left) / 2;
@@ -408,8 +402,7 @@ void DrawOnImg::clear_ellipse(int left, int top, int right, int bottom) {
   in_bk_color([&] { solid_ellipse(left, top, right, bottom); });
 }
 
-void DrawOnImg::round_rect(int left, int top, int right, int bottom, int corner_width,
-                           int corner_height) {
+void DrawOnImg::round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height) {
   outline([&] { fill_round_rect(left, top, right, bottom, corner_width, corner_height); });
 }
 
@@ -425,36 +418,30 @@ void DrawOnImg::solid_round_rect(int left, int top, int right, int bottom, int c
 
 void DrawOnImg::clear_round_rect(int left, int top, int right, int bottom, int corner_width,
                                  int corner_height) {
-  in_bk_color(
-      [&] { solid_round_rect(left, top, right, bottom, corner_width, corner_height); });
+  in_bk_color([&] { solid_round_rect(left, top, right, bottom, corner_width, corner_height); });
 }
 
-void DrawOnImg::arc(int left, int top, int right, int bottom, double start_angle,
-                    double end_angle) {
+void DrawOnImg::arc(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   POINT start, end;
   arc_points(left, top, right, bottom, start_angle, end_angle, &start, &end);
   gdi.Arc(dc(), left, top, right, bottom, start.x, start.y, end.x, end.y);
 }
 
-void DrawOnImg::pie(int left, int top, int right, int bottom, double start_angle,
-                    double end_angle) {
+void DrawOnImg::pie(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   outline([&] { fill_pie(left, top, right, bottom, start_angle, end_angle); });
 }
 
-void DrawOnImg::fill_pie(int left, int top, int right, int bottom, double start_angle,
-                         double end_angle) {
+void DrawOnImg::fill_pie(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   POINT start, end;
   arc_points(left, top, right, bottom, start_angle, end_angle, &start, &end);
   gdi.Pie(dc(), left, top, right, bottom, start.x, start.y, end.x, end.y);
 }
 
-void DrawOnImg::solid_pie(int left, int top, int right, int bottom, double start_angle,
-                          double end_angle) {
+void DrawOnImg::solid_pie(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   solid([&] { fill_pie(left, top, right, bottom, start_angle, end_angle); });
 }
 
-void DrawOnImg::clear_pie(int left, int top, int right, int bottom, double start_angle,
-                          double end_angle) {
+void DrawOnImg::clear_pie(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   in_bk_color([&] { solid_pie(left, top, right, bottom, start_angle, end_angle); });
 }
 
@@ -531,10 +518,9 @@ void DrawOnImg::take_face(LOGFONTW* font, const wchar_t* face) {
   }
 }
 
-void DrawOnImg::set_font_full(LONG height, LONG width, const wchar_t* face, LONG escapement,
-                              LONG orientation, LONG weight, BYTE italic, BYTE underline,
-                              BYTE strike_out, BYTE char_set, BYTE out_precision,
-                              BYTE clip_precision, BYTE quality, BYTE pitch_and_family) {
+void DrawOnImg::set_font_full(LONG height, LONG width, const wchar_t* face, LONG escapement, LONG orientation,
+                              LONG weight, BYTE italic, BYTE underline, BYTE strike_out, BYTE char_set,
+                              BYTE out_precision, BYTE clip_precision, BYTE quality, BYTE pitch_and_family) {
   LOGFONTW font = {};
   font.lfHeight = height;
   font.lfWidth = width;
@@ -553,9 +539,8 @@ void DrawOnImg::set_font_full(LONG height, LONG width, const wchar_t* face, LONG
   set_font(&font);
 }
 
-void DrawOnImg::set_font_styled(LONG height, LONG width, const wchar_t* face,
-                                LONG escapement, LONG orientation, LONG weight, BYTE italic,
-                                BYTE underline, BYTE strike_out) {
+void DrawOnImg::set_font_styled(LONG height, LONG width, const wchar_t* face, LONG escapement,
+                                LONG orientation, LONG weight, BYTE italic, BYTE underline, BYTE strike_out) {
   LOGFONTW font = {};
   get_font(&font);
   font.lfHeight = height;
@@ -708,14 +693,12 @@ void DrawOnWnd::fill_round_rect(int left, int top, int right, int bottom, int co
   DrawOnImg::fill_round_rect(left, top, right, bottom, corner_width, corner_height);
 }
 
-void DrawOnWnd::arc(int left, int top, int right, int bottom, double start_angle,
-                    double end_angle) {
+void DrawOnWnd::arc(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   DrawLock lock;
   DrawOnImg::arc(left, top, right, bottom, start_angle, end_angle);
 }
 
-void DrawOnWnd::fill_pie(int left, int top, int right, int bottom, double start_angle,
-                         double end_angle) {
+void DrawOnWnd::fill_pie(int left, int top, int right, int bottom, double start_angle, double end_angle) {
   DrawLock lock;
   DrawOnImg::fill_pie(left, top, right, bottom, start_angle, end_angle);
 }

@@ -33,8 +33,7 @@ class DrawOnImg {
   // Fills the clip region with the background colour (all with none).
   virtual void clear_clip_region();
   virtual void get_line_style(LINESTYLE* out);
-  virtual void set_line_style(DWORD style, DWORD thickness, const DWORD* pattern,
-                              DWORD count);
+  virtual void set_line_style(DWORD style, DWORD thickness, const DWORD* pattern, DWORD count);
   virtual void set_line_style_rec(const LINESTYLE* style);
   virtual void get_fill_style(FILLSTYLE* out);
   virtual void set_fill_style(DWORD style, DWORD hatch, const IMAGE* pattern);
@@ -58,8 +57,8 @@ class DrawOnImg {
   // Corners in any order; the right and bottom rows are included.
   virtual void solid_rect(int left, int top, int right, int bottom);
   virtual void clear_rect(int left, int top, int right, int bottom);
-  virtual void arc_points(int left, int top, int right, int bottom, double start_angle,
-                          double end_angle, POINT* start, POINT* end);
+  virtual void arc_points(int left, int top, int right, int bottom, double start_angle, double end_angle,
+                          POINT* start, POINT* end);
   virtual void circle(int x, int y, int radius);
   virtual void fill_circle(int x, int y, int radius);
   virtual void solid_circle(int x, int y, int radius);
@@ -68,24 +67,17 @@ class DrawOnImg {
   virtual void fill_ellipse(int left, int top, int right, int bottom);
   virtual void solid_ellipse(int left, int top, int right, int bottom);
   virtual void clear_ellipse(int left, int top, int right, int bottom);
-  virtual void round_rect(int left, int top, int right, int bottom, int corner_width,
-                          int corner_height);
-  virtual void fill_round_rect(int left, int top, int right, int bottom, int corner_width,
-                               int corner_height);
+  virtual void round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height);
+  virtual void fill_round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height);
   virtual void solid_round_rect(int left, int top, int right, int bottom, int corner_width,
                                 int corner_height);
   virtual void clear_round_rect(int left, int top, int right, int bottom, int corner_width,
                                 int corner_height);
-  virtual void arc(int left, int top, int right, int bottom, double start_angle,
-                   double end_angle);
-  virtual void pie(int left, int top, int right, int bottom, double start_angle,
-                   double end_angle);
-  virtual void fill_pie(int left, int top, int right, int bottom, double start_angle,
-                        double end_angle);
-  virtual void solid_pie(int left, int top, int right, int bottom, double start_angle,
-                         double end_angle);
-  virtual void clear_pie(int left, int top, int right, int bottom, double start_angle,
-                         double end_angle);
+  virtual void arc(int left, int top, int right, int bottom, double start_angle, double end_angle);
+  virtual void pie(int left, int top, int right, int bottom, double start_angle, double end_angle);
+  virtual void fill_pie(int left, int top, int right, int bottom, double start_angle, double end_angle);
+  virtual void solid_pie(int left, int top, int right, int bottom, double start_angle, double end_angle);
+  virtual void clear_pie(int left, int top, int right, int bottom, double start_angle, double end_angle);
   virtual void polyline(const POINT* points, int count);
   virtual void polygon(const POINT* points, int count);
   virtual void fill_polygon(const POINT* points, int count);
@@ -98,13 +90,11 @@ class DrawOnImg {
   virtual int text_width(const wchar_t* text);
   virtual int text_height(const wchar_t* text);
   virtual void set_font(const LOGFONTW* font);
-  virtual void set_font_full(LONG height, LONG width, const wchar_t* face, LONG escapement,
-                             LONG orientation, LONG weight, BYTE italic, BYTE underline,
-                             BYTE strike_out, BYTE char_set, BYTE out_precision,
-                             BYTE clip_precision, BYTE quality, BYTE pitch_and_family);
-  virtual void set_font_styled(LONG height, LONG width, const wchar_t* face,
-                               LONG escapement, LONG orientation, LONG weight, BYTE italic,
-                               BYTE underline, BYTE strike_out);
+  virtual void set_font_full(LONG height, LONG width, const wchar_t* face, LONG escapement, LONG orientation,
+                             LONG weight, BYTE italic, BYTE underline, BYTE strike_out, BYTE char_set,
+                             BYTE out_precision, BYTE clip_precision, BYTE quality, BYTE pitch_and_family);
+  virtual void set_font_styled(LONG height, LONG width, const wchar_t* face, LONG escapement,
+                               LONG orientation, LONG weight, BYTE italic, BYTE underline, BYTE strike_out);
   virtual void set_font_size(LONG height, LONG width, const wchar_t* face);
   virtual void get_font(LOGFONTW* out);
   virtual int width();
@@ -150,10 +140,8 @@ class DrawOnWnd : public DrawOnImg {
   void fill_ellipse(int left, int top, int right, int bottom) override;
   void fill_round_rect(int left, int top, int right, int bottom, int corner_width,
                        int corner_height) override;
-  void arc(int left, int top, int right, int bottom, double start_angle,
-           double end_angle) override;
-  void fill_pie(int left, int top, int right, int bottom, double start_angle,
-                double end_angle) override;
+  void arc(int left, int top, int right, int bottom, double start_angle, double end_angle) override;
+  void fill_pie(int left, int top, int right, int bottom, double start_angle, double end_angle) override;
   void polyline(const POINT* points, int count) override;
   void fill_polygon(const POINT* points, int count) override;
   void bezier(const POINT* points, int count) override;

@@ -68,8 +68,8 @@ void end_process_in_order() {
     for (;;) {
       const DWORD waited = GetTickCount() - started;
       if (waited >= park_grace_ms) break;
-      const DWORD result = MsgWaitForMultipleObjects(1, &parked_event, FALSE,
-                                                     park_grace_ms - waited, QS_SENDMESSAGE);
+      const DWORD result =
+          MsgWaitForMultipleObjects(1, &parked_event, FALSE, park_grace_ms - waited, QS_SENDMESSAGE);
       if (result == WAIT_OBJECT_0) {
         parked = true;
         break;
@@ -149,8 +149,7 @@ HWND console_window() {
 void refresh(GraphWnd* window) {
   DrawLock lock;
   gdi.SetWorldTransform(window->memory_dc, &identity_transform);
-  gdi.BitBlt(window->window_dc, 0, 0, window->width, window->height, window->memory_dc, 0,
-             0, SRCCOPY);
+  gdi.BitBlt(window->window_dc, 0, 0, window->width, window->height, window->memory_dc, 0, 0, SRCCOPY);
   gdi.SetWorldTransform(window->memory_dc, &window->transform);
 }
 
@@ -245,9 +244,8 @@ DWORD WINAPI window_thread(void*) {
   const DWORD style = start.no_minimize ? style_without_minimize : style_with_minimize;
   RECT outer = {0, 0, start.width, start.height};
   AdjustWindowRectEx(&outer, style, FALSE, 0);
-  HWND hwnd = CreateWindowExW(0, class_name, start.title, style, x, y,
-                              outer.right - outer.left, outer.bottom - outer.top, NULL, NULL,
-                              module, NULL);
+  HWND hwnd = CreateWindowExW(0, class_name, start.title, style, x, y, outer.right - outer.left,
+                              outer.bottom - outer.top, NULL, NULL, module, NULL);
   if (hwnd) {
     // The DC is taken and released on this thread, which owns the window.
     HDC window_dc = GetDC(hwnd);
@@ -434,8 +432,14 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
     y = std::max(0L, console.top);
   }
   window->console_rect_known = false;
-  window->start = {x, y, width, height, (flags & GR_WINDOW_NO_CLOSE) != 0,
-                   (flags & GR_WINDOW_NO_MINIMIZE) != 0, (flags & GR_WINDOW_DBLCLKS) != 0, {}};
+  window->start = {x,
+                   y,
+                   width,
+                   height,
+                   (flags & GR_WINDOW_NO_CLOSE) != 0,
+                   (flags & GR_WINDOW_NO_MINIMIZE) != 0,
+                   (flags & GR_WINDOW_DBLCLKS) != 0,
+                   {}};
   window_title_from_path(path, window->start.title);
   window->thread = CreateThread(NULL, 0, window_thread, NULL, 0, &window->thread_id);
   if (!window->thread) fatal_stop(L"CreateThread");
@@ -450,8 +454,7 @@ HWND DrawOnWnd::open_window(int width, int height, int flags) {
     runtime.device = this;
     reset_image_defaults(window);
     if (window->pixels) {
-      std::memset(window->pixels, 0,
-                  static_cast<size_t>(window->width) * window->height * sizeof(DWORD));
+      std::memset(window->pixels, 0, static_cast<size_t>(window->width) * window->height * sizeof(DWORD));
     }
   }
   batch_flush();

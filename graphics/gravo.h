@@ -54,10 +54,10 @@
 
 // Category bits of a GraphMessage kind, used as gr_peek_message filters.
 enum {
-  GM_MOUSE = 1,    // kinds 0x0200 to 0x020A (the Windows mouse message numbers)
-  GM_KEY = 2,      // 0x0100 key down (also system keys), 0x0101 key up
-  GM_CHAR = 4,     // 0x0102 one UTF-16 code unit
-  GM_WINDOW = 8,   // 0x0003 move, 0x0005 size, 0x0006 activate
+  GM_MOUSE = 1,   // kinds 0x0200 to 0x020A (the Windows mouse message numbers)
+  GM_KEY = 2,     // 0x0100 key down (also system keys), 0x0101 key up
+  GM_CHAR = 4,    // 0x0102 one UTF-16 code unit
+  GM_WINDOW = 8,  // 0x0003 move, 0x0005 size, 0x0006 activate
   GM_ALL = 255
 };
 
@@ -72,7 +72,7 @@ struct GraphMessage {
       BYTE left_down : 1;
       BYTE middle_down : 1;
       BYTE right_down : 1;
-      SHORT x;            // client coordinates, also for the wheel
+      SHORT x;  // client coordinates, also for the wheel
       SHORT y;
       SHORT wheel_delta;  // multiples of 120 for wheel messages
     };
@@ -82,7 +82,7 @@ struct GraphMessage {
       BYTE is_extended : 1;
       BYTE was_down : 1;  // auto-repeat
     };
-    struct {  // GM_CHAR
+    struct {      // GM_CHAR
       WORD unit;  // a UTF-16 code unit, in both builds
     };
     struct {  // GM_WINDOW: the raw message parameters
@@ -214,8 +214,7 @@ void GRAVO_CALL gr_set_fill_color(COLORREF color);
 void GRAVO_CALL gr_get_line_style(LINESTYLE* out);
 // `pattern` and `count` are used only with PS_USERSTYLE; a user style
 // without a pattern draws nothing.
-void GRAVO_CALL gr_set_line_style(DWORD style, DWORD thickness, const DWORD* pattern = NULL,
-                                  DWORD count = 0);
+void GRAVO_CALL gr_set_line_style(DWORD style, DWORD thickness, const DWORD* pattern = NULL, DWORD count = 0);
 void GRAVO_CALL gr_set_line_style_rec(const LINESTYLE* style);
 
 // Clips drawing to a copy of `region`; NULL removes clipping. The caller
@@ -227,16 +226,13 @@ void GRAVO_CALL gr_set_clip_region(HRGN region);
 void GRAVO_CALL gr_line(int x1, int y1, int x2, int y2);
 void GRAVO_CALL gr_rect(int left, int top, int right, int bottom);
 void GRAVO_CALL gr_fill_rect(int left, int top, int right, int bottom);
-void GRAVO_CALL gr_round_rect(int left, int top, int right, int bottom, int corner_width,
-                              int corner_height);
+void GRAVO_CALL gr_round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height);
 void GRAVO_CALL gr_fill_round_rect(int left, int top, int right, int bottom, int corner_width,
                                    int corner_height);
 void GRAVO_CALL gr_ellipse(int left, int top, int right, int bottom);
 void GRAVO_CALL gr_fill_ellipse(int left, int top, int right, int bottom);
-void GRAVO_CALL gr_arc(int left, int top, int right, int bottom, double start_angle,
-                       double end_angle);
-void GRAVO_CALL gr_fill_pie(int left, int top, int right, int bottom, double start_angle,
-                            double end_angle);
+void GRAVO_CALL gr_arc(int left, int top, int right, int bottom, double start_angle, double end_angle);
+void GRAVO_CALL gr_fill_pie(int left, int top, int right, int bottom, double start_angle, double end_angle);
 void GRAVO_CALL gr_polygon(const POINT* points, int count);
 void GRAVO_CALL gr_fill_polygon(const POINT* points, int count);
 void GRAVO_CALL gr_bezier(const POINT* points, int count);  // count = 1 + 3n
@@ -277,8 +273,8 @@ void GRAVO_CALL gr_line_to(int x, int y);
 
 // Copies a width x height block of `source` at (source_x, source_y) to
 // (x, y) of the target with the raster operation `rop` (e.g. SRCCOPY).
-void GRAVO_CALL gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x,
-                        int source_y, DWORD rop);
+void GRAVO_CALL gr_blit(int x, int y, int width, int height, const IMAGE* source, int source_x, int source_y,
+                        DWORD rop);
 
 #pragma pack(pop)
 

@@ -84,8 +84,7 @@ IMAGE& IMAGE::operator=(const IMAGE& other) {
   resize(other.width, other.height);
   Gravo::DrawLock lock;
   if (memory_dc && other.memory_dc) {
-    Gravo::gdi.BitBlt(memory_dc, 0, 0, other.width, other.height, other.memory_dc, 0, 0,
-                      SRCCOPY);
+    Gravo::gdi.BitBlt(memory_dc, 0, 0, other.width, other.height, other.memory_dc, 0, 0, SRCCOPY);
   }
   return *this;
 }
@@ -116,23 +115,21 @@ void IMAGE::resize(int new_width, int new_height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = NULL;
-  HBITMAP new_bitmap =
-      Gravo::gdi.CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+  HBITMAP new_bitmap = Gravo::gdi.CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
   // Without a new bitmap the image keeps its old one and its size.
   if (!new_bitmap || !bits) {
     if (new_bitmap) Gravo::gdi.DeleteObject(new_bitmap);
     return;
   }
   DWORD* new_pixels = static_cast<DWORD*>(bits);
-  std::fill_n(new_pixels, static_cast<size_t>(new_width) * new_height,
-              Gravo::to_pixel(bk_color));
+  std::fill_n(new_pixels, static_cast<size_t>(new_width) * new_height, Gravo::to_pixel(bk_color));
   if (bitmap) {
     HDC copy_dc = Gravo::gdi.CreateCompatibleDC(NULL);
     if (copy_dc) {
       HGDIOBJ previous = Gravo::gdi.SelectObject(copy_dc, new_bitmap);
       Gravo::gdi.SetWorldTransform(memory_dc, &Gravo::identity_transform);
-      Gravo::gdi.BitBlt(copy_dc, 0, 0, std::min(width, new_width), std::min(height, new_height),
-                        memory_dc, 0, 0, SRCCOPY);
+      Gravo::gdi.BitBlt(copy_dc, 0, 0, std::min(width, new_width), std::min(height, new_height), memory_dc, 0,
+                        0, SRCCOPY);
       Gravo::gdi.SetWorldTransform(memory_dc, &transform);
       Gravo::gdi.SelectObject(copy_dc, previous);
       Gravo::gdi.DeleteDC(copy_dc);

@@ -37,8 +37,8 @@ void start_runtime() {
   // From the modules the program imports anyway, so already loaded.
   runtime.get_console_window =
       resolve<decltype(&::GetConsoleWindow)>(GetModuleHandleW(L"kernel32.dll"), "GetConsoleWindow");
-  runtime.msg_wait_ex = resolve<decltype(&::MsgWaitForMultipleObjectsEx)>(
-      GetModuleHandleW(L"user32.dll"), "MsgWaitForMultipleObjectsEx");
+  runtime.msg_wait_ex = resolve<decltype(&::MsgWaitForMultipleObjectsEx)>(GetModuleHandleW(L"user32.dll"),
+                                                                          "MsgWaitForMultipleObjectsEx");
 
   InitializeCriticalSection(&runtime.draw_lock);
   InitializeCriticalSection(&runtime.queue_lock);
@@ -47,8 +47,8 @@ void start_runtime() {
 
   HMODULE gdiplus = load_system_library(L"gdiplus.dll");
   if (!gdiplus) fatal_stop(L"gdiplus.dll");
-  auto startup = resolve<int(WINAPI*)(ULONG_PTR*, const GdiplusStartupInput*, void*)>(
-      gdiplus, "GdiplusStartup");
+  auto startup =
+      resolve<int(WINAPI*)(ULONG_PTR*, const GdiplusStartupInput*, void*)>(gdiplus, "GdiplusStartup");
   runtime.gdiplus_shutdown = resolve<int(WINAPI*)(ULONG_PTR)>(gdiplus, "GdiplusShutdown");
   if (!startup || !runtime.gdiplus_shutdown) fatal_stop(L"gdiplus.dll: GdiplusStartup");
   const GdiplusStartupInput input = {1, NULL, FALSE, FALSE};

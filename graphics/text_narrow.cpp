@@ -85,8 +85,7 @@ void gr_get_fontA(LOGFONTA* out) {
   int used = 0;
   for (int i = 0; i < LF_FACESIZE && font.lfFaceName[i]; ++i) {
     char bytes[8];
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, &font.lfFaceName[i], 1, bytes, sizeof(bytes), NULL, NULL);
+    const int size = WideCharToMultiByte(CP_ACP, 0, &font.lfFaceName[i], 1, bytes, sizeof(bytes), NULL, NULL);
     if (size <= 0 || used + size > LF_FACESIZE - 1) break;
     std::memcpy(out->lfFaceName + used, bytes, static_cast<size_t>(size));
     used += size;

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_MINGW_LIB_VARIANT_H
+#define GRAVO_MINGW_LIB_VARIANT_H
 
 #include <string>
 
@@ -31,4 +32,7 @@ void validateMingwTarget(const std::wstring& dir, MingwTarget& target);
 // Chooses target's libVariantDir for the compiler (kMingwFound) or refuses
 // it with the reason in entry's statusText (kMingwRefused).
 int selectLibVariant(PlatformEntry& entry, MingwTarget& target, int bits, const std::wstring& exceptionModel,
-                     const std::wstring& crt, const std::wstring& threadModel, int devcppVersion, int gccVersion);
+                     const std::wstring& crt, const std::wstring& threadModel, int devcppVersion,
+                     int gccVersion);
+
+#endif

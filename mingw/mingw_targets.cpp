@@ -8,72 +8,73 @@
 #include "platforms/vc_targets.h"
 
 int devcppVersionAt(int kind, const std::wstring& dir) {
-    if (dir.empty() || (kind != kDevCppKind && kind != kOtherMingwKind)) return 0;
-    const std::wstring executable = findEntryMatching(dir, L"^.*?devcpp.*?\\.exe$");
-    return executable.empty() ? 0 : clVersionOf(executable);
+  if (dir.empty() || (kind != kDevCppKind && kind != kOtherMingwKind)) return 0;
+  const std::wstring executable = findEntryMatching(dir, L"^.*?devcpp.*?\\.exe$");
+  return executable.empty() ? 0 : clVersionOf(executable);
 }
 
-int detectMingwTarget(CatalogueData& data, const std::wstring& dir, int kind, PlatformEntry* entry, bool is64BitOs) {
-    if (kind < 0 || kind >= kMingwTargetCount) return kMingwNotFound;
-    if (dir.empty()) {
-        const std::wstring installed = data.registry.findTrustedIdeDir(kind, is64BitOs);
-        const int result = detectMingwAt(data, installed, kind, entry, devcppVersionAt(kind, installed));
-        if (result == kMingwNotFound) {
-            data.addEntry(data.undetectedEntries, data.mingwTargets[static_cast<std::size_t>(kind)].label, L"", L"",
-                          kind, false, true);
-        }
-        return result;
+int detectMingwTarget(CatalogueData& data, const std::wstring& dir, int kind, PlatformEntry* entry,
+                      bool is64BitOs) {
+  if (kind < 0 || kind >= kMingwTargetCount) return kMingwNotFound;
+  if (dir.empty()) {
+    const std::wstring installed = data.registry.findTrustedIdeDir(kind, is64BitOs);
+    const int result = detectMingwAt(data, installed, kind, entry, devcppVersionAt(kind, installed));
+    if (result == kMingwNotFound) {
+      data.addEntry(data.undetectedEntries, data.mingwTargets[static_cast<std::size_t>(kind)].label, L"", L"",
+                    kind, false, true);
     }
+    return result;
+  }
 
-    const std::wstring driveRoot = rootOf(dir);
-    std::wstring current = dir;
-    for (;;) {
-        const int result = detectMingwAt(data, current, kind, entry, devcppVersionAt(kind, current));
-        if (result != kMingwNotFound) return result;
-        const std::wstring next = parentOrRoot(current);
-        // Every step must shorten the path, so the walk ends on any input.
-        if (equalsIgnoringAsciiCase(next, driveRoot) || next.size() >= current.size()) return kMingwNotFound;
-        current = next;
-    }
+  const std::wstring driveRoot = rootOf(dir);
+  std::wstring current = dir;
+  for (;;) {
+    const int result = detectMingwAt(data, current, kind, entry, devcppVersionAt(kind, current));
+    if (result != kMingwNotFound) return result;
+    const std::wstring next = parentOrRoot(current);
+    // Every step must shorten the path, so the walk ends on any input.
+    if (equalsIgnoringAsciiCase(next, driveRoot) || next.size() >= current.size()) return kMingwNotFound;
+    current = next;
+  }
 }
 
 std::wstring installMingw(const MingwTarget& target) { return installMingwFrom(target, setupDir()); }
 
 std::wstring installMingwFrom(const MingwTarget& target, const std::wstring& payloadRoot) {
-    // Without a base directory every destination would be relative to the
-    // current directory.
-    if (target.baseDir.empty()) return kMingwIncludeFailed;
-    const std::wstring includeDir = target.baseDir + target.includeSubdir;
-    std::wstring errors = installPayloadFile(payloadRoot + L"include\\gravo.h", includeDir + L"gravo.h");
-    errors += installPayloadFile(payloadRoot + L"include\\graphics.h", includeDir + L"graphics.h");
-    if (!errors.empty()) return kMingwIncludeFailed;
+  // Without a base directory every destination would be relative to the
+  // current directory.
+  if (target.baseDir.empty()) return kMingwIncludeFailed;
+  const std::wstring includeDir = target.baseDir + target.includeSubdir;
+  std::wstring errors = installPayloadFile(payloadRoot + L"include\\gravo.h", includeDir + L"gravo.h");
+  errors += installPayloadFile(payloadRoot + L"include\\graphics.h", includeDir + L"graphics.h");
+  if (!errors.empty()) return kMingwIncludeFailed;
 
-    const std::wstring variantDir = payloadRoot + target.libVariantDir;
-    if (!target.lib32Subdir.empty()) {
-        const std::wstring libDir = target.baseDir + target.lib32Subdir;
-        errors += installPayloadFile(variantDir + L"\\x86\\libgravo.a", libDir + L"libgravo.a");
-        errors += installPayloadFile(variantDir + L"\\x86\\libgravow.a", libDir + L"libgravow.a");
-        if (!errors.empty()) return kMingwLib32Failed;
-    }
-    if (!target.lib64Subdir.empty()) {
-        const std::wstring libDir = target.baseDir + target.lib64Subdir;
-        errors += installPayloadFile(variantDir + L"\\x64\\libgravo.a", libDir + L"libgravo.a");
-        errors += installPayloadFile(variantDir + L"\\x64\\libgravow.a", libDir + L"libgravow.a");
-        if (!errors.empty()) return kMingwLib64Failed;
-    }
-    return errors;
+  const std::wstring variantDir = payloadRoot + target.libVariantDir;
+  if (!target.lib32Subdir.empty()) {
+    const std::wstring libDir = target.baseDir + target.lib32Subdir;
+    errors += installPayloadFile(variantDir + L"\\x86\\libgravo.a", libDir + L"libgravo.a");
+    errors += installPayloadFile(variantDir + L"\\x86\\libgravow.a", libDir + L"libgravow.a");
+    if (!errors.empty()) return kMingwLib32Failed;
+  }
+  if (!target.lib64Subdir.empty()) {
+    const std::wstring libDir = target.baseDir + target.lib64Subdir;
+    errors += installPayloadFile(variantDir + L"\\x64\\libgravo.a", libDir + L"libgravo.a");
+    errors += installPayloadFile(variantDir + L"\\x64\\libgravow.a", libDir + L"libgravow.a");
+    if (!errors.empty()) return kMingwLib64Failed;
+  }
+  return errors;
 }
 
 std::wstring uninstallMingw(const MingwTarget& target) {
-    // Nothing was ever installed without a base directory, and relative
-    // paths would point into the current directory.
-    if (target.baseDir.empty()) return kUninstallFailed;
-    const std::wstring includeDir = target.baseDir + target.includeSubdir;
-    std::vector<std::wstring> files = {includeDir + L"gravo.h", includeDir + L"graphics.h"};
-    for (const std::wstring* subdir : {&target.lib32Subdir, &target.lib64Subdir}) {
-        if (subdir->empty()) continue;
-        files.push_back(target.baseDir + *subdir + L"libgravo.a");
-        files.push_back(target.baseDir + *subdir + L"libgravow.a");
-    }
-    return uninstallPayloadFiles(files);
+  // Nothing was ever installed without a base directory, and relative
+  // paths would point into the current directory.
+  if (target.baseDir.empty()) return kUninstallFailed;
+  const std::wstring includeDir = target.baseDir + target.includeSubdir;
+  std::vector<std::wstring> files = {includeDir + L"gravo.h", includeDir + L"graphics.h"};
+  for (const std::wstring* subdir : {&target.lib32Subdir, &target.lib64Subdir}) {
+    if (subdir->empty()) continue;
+    files.push_back(target.baseDir + *subdir + L"libgravo.a");
+    files.push_back(target.baseDir + *subdir + L"libgravow.a");
+  }
+  return uninstallPayloadFiles(files);
 }

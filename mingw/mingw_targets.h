@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_MINGW_MINGW_TARGETS_H
+#define GRAVO_MINGW_MINGW_TARGETS_H
 
 #include <string>
 
@@ -16,7 +17,8 @@ int devcppVersionAt(int kind, const std::wstring& dir);
 // location, adding exactly one entry for it (detected or undetected). With a
 // chosen dir: searches it and then each ancestor up to, not including, its
 // drive root, updating entry. Result codes of detectMingwAt.
-int detectMingwTarget(CatalogueData& data, const std::wstring& dir, int kind, PlatformEntry* entry, bool is64BitOs);
+int detectMingwTarget(CatalogueData& data, const std::wstring& dir, int kind, PlatformEntry* entry,
+                      bool is64BitOs);
 
 // Copies the headers and the chosen variant's libraries from setupDir()
 // into target: "" on success, else the failure text of the step that failed.
@@ -28,3 +30,5 @@ std::wstring installMingwFrom(const MingwTarget& target, const std::wstring& pay
 // all are gone, "卸载失败" at the first that cannot be removed and when none
 // was there.
 std::wstring uninstallMingw(const MingwTarget& target);
+
+#endif

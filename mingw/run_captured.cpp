@@ -13,129 +13,127 @@ constexpr DWORD kPollMs = 10;
 constexpr DWORD kEndWaitMs = 5000;
 
 class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~OwnedHandle() { reset(); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    void reset(HANDLE handle = nullptr) {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = handle;
-    }
+ public:
+  explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~OwnedHandle() { reset(); }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  HANDLE get() const { return handle_; }
+  void reset(HANDLE handle = nullptr) {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = handle;
+  }
 
-private:
-    HANDLE handle_;
+ private:
+  HANDLE handle_;
 };
 
 std::wstring interpreterPath() {
-    wchar_t dir[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(dir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::wstring();
-    return std::wstring(dir, length) + L"\\cmd.exe";
+  wchar_t dir[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(dir, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return std::wstring(dir, length) + L"\\cmd.exe";
 }
 
-std::string startFailure(DWORD error) {
-    return u8"创建进程失败: " + std::to_string(error);
-}
+std::string startFailure(DWORD error) { return u8"创建进程失败: " + std::to_string(error); }
 
 // A job holds cmd.exe and everything it starts, so that a time-out ends the
 // whole tree; it closes with the handle, ending whatever is left in it.
 HANDLE createKillOnCloseJob() {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (job == nullptr) return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
-        CloseHandle(job);
-        return nullptr;
-    }
-    return job;
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+    CloseHandle(job);
+    return nullptr;
+  }
+  return job;
 }
 
 }  // namespace
 
 std::string runCaptured(const std::wstring& command, unsigned timeoutMs) {
-    SECURITY_ATTRIBUTES security{};
-    security.nLength = sizeof(security);
-    security.lpSecurityDescriptor = nullptr;
-    security.bInheritHandle = TRUE;
-    HANDLE readRaw = nullptr;
-    HANDLE writeRaw = nullptr;
-    if (!CreatePipe(&readRaw, &writeRaw, &security, 0)) return u8"创建管道失败";
-    OwnedHandle readEnd(readRaw);
-    OwnedHandle writeEnd(writeRaw);
-    if (!SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) return startFailure(GetLastError());
+  SECURITY_ATTRIBUTES security{};
+  security.nLength = sizeof(security);
+  security.lpSecurityDescriptor = nullptr;
+  security.bInheritHandle = TRUE;
+  HANDLE readRaw = nullptr;
+  HANDLE writeRaw = nullptr;
+  if (!CreatePipe(&readRaw, &writeRaw, &security, 0)) return u8"创建管道失败";
+  OwnedHandle readEnd(readRaw);
+  OwnedHandle writeEnd(writeRaw);
+  if (!SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) return startFailure(GetLastError());
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = writeEnd.get();
-    startup.hStdError = writeEnd.get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdOutput = writeEnd.get();
+  startup.hStdError = writeEnd.get();
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
 
-    const std::wstring application = interpreterPath();
-    if (application.empty()) return startFailure(GetLastError());
-    const std::wstring line = L"cmd.exe /c " + command;
-    std::vector<wchar_t> writableLine(line.begin(), line.end());
-    writableLine.push_back(L'\0');
+  const std::wstring application = interpreterPath();
+  if (application.empty()) return startFailure(GetLastError());
+  const std::wstring line = L"cmd.exe /c " + command;
+  std::vector<wchar_t> writableLine(line.begin(), line.end());
+  writableLine.push_back(L'\0');
 
-    OwnedHandle job(createKillOnCloseJob());
-    PROCESS_INFORMATION process{};
-    // Suspended until it sits in the job, so nothing it starts escapes it.
-    if (!CreateProcessW(application.c_str(), writableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                        nullptr, nullptr, &startup, &process)) {
-        return startFailure(GetLastError());
+  OwnedHandle job(createKillOnCloseJob());
+  PROCESS_INFORMATION process{};
+  // Suspended until it sits in the job, so nothing it starts escapes it.
+  if (!CreateProcessW(application.c_str(), writableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &process)) {
+    return startFailure(GetLastError());
+  }
+  OwnedHandle processHandle(process.hProcess);
+  OwnedHandle threadHandle(process.hThread);
+  if (job.get() != nullptr && !AssignProcessToJobObject(job.get(), processHandle.get())) job.reset();
+  ResumeThread(threadHandle.get());
+  // The child holds the only write end now: the pipe breaks once it and
+  // everything it started have exited.
+  writeEnd.reset();
+
+  std::string captured;
+  char chunk[kChunkBytes + 1];
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  bool finished = false;
+  while (GetTickCount64() < deadline) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) {
+      finished = true;
+      break;
     }
-    OwnedHandle processHandle(process.hProcess);
-    OwnedHandle threadHandle(process.hThread);
-    if (job.get() != nullptr && !AssignProcessToJobObject(job.get(), processHandle.get())) job.reset();
-    ResumeThread(threadHandle.get());
-    // The child holds the only write end now: the pipe breaks once it and
-    // everything it started have exited.
-    writeEnd.reset();
+    if (available == 0) {
+      // Waiting on the process wakes as soon as it ends; after that only
+      // something it left running can still hold the pipe.
+      if (WaitForSingleObject(processHandle.get(), kPollMs) == WAIT_OBJECT_0) Sleep(kPollMs);
+      continue;
+    }
+    DWORD got = 0;
+    if (!ReadFile(readEnd.get(), chunk, std::min(available, kChunkBytes), &got, nullptr) || got == 0) {
+      finished = true;
+      break;
+    }
+    chunk[got] = '\0';
+    const std::size_t text = std::strlen(chunk);
+    if (captured.size() < kMaxCapturedBytes) {
+      captured.append(chunk, std::min(text, kMaxCapturedBytes - captured.size()));
+    }
+  }
 
-    std::string captured;
-    char chunk[kChunkBytes + 1];
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    bool finished = false;
-    while (GetTickCount64() < deadline) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) {
-            finished = true;
-            break;
-        }
-        if (available == 0) {
-            // Waiting on the process wakes as soon as it ends; after that only
-            // something it left running can still hold the pipe.
-            if (WaitForSingleObject(processHandle.get(), kPollMs) == WAIT_OBJECT_0) Sleep(kPollMs);
-            continue;
-        }
-        DWORD got = 0;
-        if (!ReadFile(readEnd.get(), chunk, std::min(available, kChunkBytes), &got, nullptr) || got == 0) {
-            finished = true;
-            break;
-        }
-        chunk[got] = '\0';
-        const std::size_t text = std::strlen(chunk);
-        if (captured.size() < kMaxCapturedBytes) {
-            captured.append(chunk, std::min(text, kMaxCapturedBytes - captured.size()));
-        }
+  if (finished) {
+    const ULONGLONG now = GetTickCount64();
+    const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+    finished = WaitForSingleObject(processHandle.get(), left) == WAIT_OBJECT_0;
+  }
+  if (!finished) {
+    if (job.get() != nullptr) {
+      TerminateJobObject(job.get(), 1);
+    } else {
+      TerminateProcess(processHandle.get(), 1);
     }
-
-    if (finished) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-        finished = WaitForSingleObject(processHandle.get(), left) == WAIT_OBJECT_0;
-    }
-    if (!finished) {
-        if (job.get() != nullptr) {
-            TerminateJobObject(job.get(), 1);
-        } else {
-            TerminateProcess(processHandle.get(), 1);
-        }
-        WaitForSingleObject(processHandle.get(), kEndWaitMs);
-    }
-    return captured;
+    WaitForSingleObject(processHandle.get(), kEndWaitMs);
+  }
+  return captured;
 }

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_MINGW_RUN_CAPTURED_H
+#define GRAVO_MINGW_RUN_CAPTURED_H
 
 #include <cstddef>
 #include <string>
@@ -17,3 +18,5 @@ constexpr unsigned kCaptureTimeoutMs = 30000;
 // The interpreter is taken from the system directory, never from the
 // current or the executable's own directory.
 std::string runCaptured(const std::wstring& command, unsigned timeoutMs = kCaptureTimeoutMs);
+
+#endif

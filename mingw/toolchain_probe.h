@@ -1,19 +1,20 @@
-#pragma once
+#ifndef GRAVO_MINGW_TOOLCHAIN_PROBE_H
+#define GRAVO_MINGW_TOOLCHAIN_PROBE_H
 
 #include <string>
 
 // What a probe of one MinGW installation found. locateMingw fills the
 // directory fields, probeToolchain the compiler's answers.
 struct ToolchainProbe {
-    std::wstring rootDir;    // bin\gcc lives here; ends with a backslash
-    std::wstring targetDir;  // receives include and library files; ends with a backslash
-    std::wstring triple;     // "x86_64-w64-mingw32", "i686-w64-mingw32" or "mingw32"
-    int bits = 0;            // 64 for x86_64, otherwise 32
-    std::wstring output;     // what gcc -v printed, decoded from UTF-8
-    int gccVersion = 0;      // version digits without dots: 8.1.0 is 810
-    std::wstring threadModel;
-    std::wstring crt;
-    std::wstring exceptionModel;
+  std::wstring rootDir;    // bin\gcc lives here; ends with a backslash
+  std::wstring targetDir;  // receives include and library files; ends with a backslash
+  std::wstring triple;     // "x86_64-w64-mingw32", "i686-w64-mingw32" or "mingw32"
+  int bits = 0;            // 64 for x86_64, otherwise 32
+  std::wstring output;     // what gcc -v printed, decoded from UTF-8
+  int gccVersion = 0;      // version digits without dots: 8.1.0 is 810
+  std::wstring threadModel;
+  std::wstring crt;
+  std::wstring exceptionModel;
 };
 
 // Version digits that cannot be read (no version in the output, or more
@@ -45,3 +46,5 @@ std::wstring detectExceptionModel(const std::wstring& binDir, const std::wstring
 
 // The captured bytes up to the first zero byte, decoded as UTF-8.
 std::wstring decodeUtf8(const std::string& bytes);
+
+#endif

@@ -22,7 +22,8 @@ std::vector<std::wstring> environmentWords(const std::wstring& value) {
   while ((at = value.find_first_not_of(L' ', at)) != std::wstring::npos) {
     const std::size_t end = std::min(value.find(L' ', at), value.size());
     const std::wstring word = asciiLower(value.substr(at, end - at));
-    if (word != L"--all" && std::find(knownIds().begin(), knownIds().end(), word) == knownIds().end()) return {};
+    if (word != L"--all" && std::find(knownIds().begin(), knownIds().end(), word) == knownIds().end())
+      return {};
     words.push_back(word);
     at = end;
   }
@@ -44,8 +45,10 @@ std::wstring cliArguments(const std::vector<std::wstring>& args) {
 
 std::wstring cliLogPath(const std::wstring& msiLog) {
   const bool drive = msiLog.size() > 3 && isAsciiLetter(msiLog[0]) && msiLog.compare(1, 2, L":\\") == 0;
-  const bool share = msiLog.size() > 4 && msiLog.compare(0, 2, L"\\\\") == 0 && msiLog[2] != L'?' && msiLog[2] != L'.';
-  const bool quotable = std::none_of(msiLog.begin(), msiLog.end(), [](wchar_t c) { return c < 0x20 || c == L'"'; });
+  const bool share =
+      msiLog.size() > 4 && msiLog.compare(0, 2, L"\\\\") == 0 && msiLog[2] != L'?' && msiLog[2] != L'.';
+  const bool quotable =
+      std::none_of(msiLog.begin(), msiLog.end(), [](wchar_t c) { return c < 0x20 || c == L'"'; });
   if (!(drive || share) || !quotable || msiLog.back() == L'\\') return L"";
   const std::size_t name = msiLog.rfind(L'\\') + 1;
   const std::size_t dot = msiLog.rfind(L'.');

@@ -44,7 +44,8 @@ int wmain(int argc, wchar_t** argv) {
     return kExitFailed;
   CloseHandle(process.hThread);
   DWORD code = kExitFailed;
-  if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+  if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.hProcess, &code))
     code = kExitFailed;
   CloseHandle(process.hProcess);
   return static_cast<int>(packageExitCode(code));

@@ -4,6 +4,9 @@
 // the Microsoft ABI such a function is emitted out of line into every
 // object: a library would then define the user's runtime functions a second
 // time. As GNU inline functions they are only ever inlined or called.
+#ifndef GRAVO_PAYLOAD_VC_PRELUDE_H
+#define GRAVO_PAYLOAD_VC_PRELUDE_H
+
 #include <_mingw.h>
 #undef __CRT_INLINE
 #define __CRT_INLINE extern __inline__ __attribute__((__gnu_inline__))
@@ -25,4 +28,6 @@ typedef unsigned short wchar_t;
 #include <atomic>
 #include <cmath>
 #undef wchar_t
+#endif
+
 #endif

@@ -37,12 +37,10 @@ void* vector_deleting(T* self, unsigned flags) {
 #define GRAVO_DELETING_DECORATION "@@UEAAPEAXI@Z"
 #define GRAVO_THISCALL
 #endif
-#define GRAVO_VECTOR_DELETING(T)                                         \
-  GRAVO_THISCALL void* vector_deleting_##T(T* self, unsigned flags)      \
-      __asm__("??_E" #T GRAVO_DELETING_DECORATION);                      \
-  GRAVO_THISCALL void* vector_deleting_##T(T* self, unsigned flags) {    \
-    return vector_deleting(self, flags);                                 \
-  }
+#define GRAVO_VECTOR_DELETING(T)                                                                         \
+  GRAVO_THISCALL void* vector_deleting_##T(T* self,                                                      \
+                                           unsigned flags) __asm__("??_E" #T GRAVO_DELETING_DECORATION); \
+  GRAVO_THISCALL void* vector_deleting_##T(T* self, unsigned flags) { return vector_deleting(self, flags); }
 
 GRAVO_VECTOR_DELETING(IMAGE)
 GRAVO_VECTOR_DELETING(LINESTYLE)

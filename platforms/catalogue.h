@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_CATALOGUE_H
+#define GRAVO_PLATFORMS_CATALOGUE_H
 
 #include "platforms/records.h"
 
@@ -9,3 +10,5 @@ void createTargets(CatalogueData& data);
 // Creates every target and entry of an empty catalogue and runs the automatic
 // detection. Called once per run.
 void buildCatalogue(CatalogueData& data);
+
+#endif

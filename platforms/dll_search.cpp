@@ -17,7 +17,8 @@ void NTAPI restrictDllSearch(PVOID, DWORD reason, PVOID) {
   const FARPROC address = kernel32 ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
   const auto setDefaultDllDirectories =
       reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(address));
-  if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+  if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    SetDllDirectoryW(L"");
 }
 
 }  // namespace

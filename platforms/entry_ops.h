@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_ENTRY_OPS_H
+#define GRAVO_PLATFORMS_ENTRY_OPS_H
 
 #include <string>
 #include <vector>
@@ -37,3 +38,5 @@ std::vector<std::wstring> entryDirectories(const CatalogueData& data, const Plat
 // holdsLibrary); false while it is not detected, and for the documentation
 // entry, which holds no library.
 bool entryHoldsLibrary(const CatalogueData& data, const PlatformEntry& entry);
+
+#endif

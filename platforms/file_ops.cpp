@@ -9,17 +9,14 @@
 
 namespace {
 
-std::function<void(const FileEvent&)>& fileObserver()
-{
-    static std::function<void(const FileEvent&)> observer;
-    return observer;
+std::function<void(const FileEvent&)>& fileObserver() {
+  static std::function<void(const FileEvent&)> observer;
+  return observer;
 }
 
-bool tell(FileEvent::Kind kind, const std::wstring& source, const std::wstring& destination, bool succeeded)
-{
-    if (fileObserver())
-        fileObserver()(FileEvent{kind, source, destination, succeeded});
-    return succeeded;
+bool tell(FileEvent::Kind kind, const std::wstring& source, const std::wstring& destination, bool succeeded) {
+  if (fileObserver()) fileObserver()(FileEvent{kind, source, destination, succeeded});
+  return succeeded;
 }
 
 // Gravo's graphics.h is a few lines; another library's header is rarely more
@@ -28,193 +25,165 @@ constexpr DWORD kLargestHeader = 1024 * 1024;
 
 // The whole file; false when it cannot be read or is larger than
 // kLargestHeader.
-bool readHeader(const std::wstring& path, std::string& bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bytes.assign(kLargestHeader + 1, '\0');
-    DWORD total = 0;
-    DWORD count = 0;
-    while (total < bytes.size()
-           && ReadFile(file, &bytes[total], static_cast<DWORD>(bytes.size()) - total, &count, nullptr) && count > 0)
-        total += count;
-    CloseHandle(file);
-    bytes.resize(total);
-    return total <= kLargestHeader;
+bool readHeader(const std::wstring& path, std::string& bytes) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes.assign(kLargestHeader + 1, '\0');
+  DWORD total = 0;
+  DWORD count = 0;
+  while (total < bytes.size() &&
+         ReadFile(file, &bytes[total], static_cast<DWORD>(bytes.size()) - total, &count, nullptr) &&
+         count > 0)
+    total += count;
+  CloseHandle(file);
+  bytes.resize(total);
+  return total <= kLargestHeader;
 }
 
-bool isSharedHeader(const std::wstring& path)
-{
-    const size_t slash = path.find_last_of(L"\\/");
-    return path.compare(slash == std::wstring::npos ? 0 : slash + 1, std::wstring::npos, kSharedHeaderName) == 0;
+bool isSharedHeader(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return path.compare(slash == std::wstring::npos ? 0 : slash + 1, std::wstring::npos, kSharedHeaderName) ==
+         0;
 }
 
-bool exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A rename that never replaces what stands at to.
-bool moveFile(const std::wstring& from, const std::wstring& to)
-{
-    return tell(FileEvent::Move, from, to, MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE);
+bool moveFile(const std::wstring& from, const std::wstring& to) {
+  return tell(FileEvent::Move, from, to, MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE);
 }
 
-Removal deleteInstalled(const std::wstring& path)
-{
-    if (DeleteFileW(path.c_str())) {
-        tell(FileEvent::Delete, L"", path, true);
-        return Removal::Removed;
-    }
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-        return Removal::Absent;
-    tell(FileEvent::Delete, L"", path, false);
-    return Removal::Failed;
+Removal deleteInstalled(const std::wstring& path) {
+  if (DeleteFileW(path.c_str())) {
+    tell(FileEvent::Delete, L"", path, true);
+    return Removal::Removed;
+  }
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Removal::Absent;
+  tell(FileEvent::Delete, L"", path, false);
+  return Removal::Failed;
 }
 
 // A kept copy already stands beside destination: the file there may replace
 // it only when it is the same file.
-bool keptAlready(const std::wstring& destination, const std::wstring& kept)
-{
-    std::string standing;
-    std::string keptBytes;
-    return readHeader(destination, standing) && readHeader(kept, keptBytes) && standing == keptBytes;
+bool keptAlready(const std::wstring& destination, const std::wstring& kept) {
+  std::string standing;
+  std::string keptBytes;
+  return readHeader(destination, standing) && readHeader(kept, keptBytes) && standing == keptBytes;
 }
 
 }  // namespace
 
-void setFileObserver(std::function<void(const FileEvent&)> observer)
-{
-    fileObserver() = std::move(observer);
-}
+void setFileObserver(std::function<void(const FileEvent&)> observer) { fileObserver() = std::move(observer); }
 
-std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& destination)
-{
-    try {
-        // Windows' copy refuses to replace a read-only or hidden file; Wine's
-        // replaces it. Refusing here keeps such a file the user's own on
-        // every system.
-        const DWORD existing = GetFileAttributesW(destination.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))) {
-            tell(FileEvent::Copy, source, destination, false);
-            return kInstallFailed;
-        }
-        const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
-        return tell(FileEvent::Copy, source, destination, copied) ? L"" : kInstallFailed;
-    } catch (const std::exception&) {
-        return kInstallRaised;
+std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& destination) {
+  try {
+    // Windows' copy refuses to replace a read-only or hidden file; Wine's
+    // replaces it. Refusing here keeps such a file the user's own on
+    // every system.
+    const DWORD existing = GetFileAttributesW(destination.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))) {
+      tell(FileEvent::Copy, source, destination, false);
+      return kInstallFailed;
     }
+    const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
+    return tell(FileEvent::Copy, source, destination, copied) ? L"" : kInstallFailed;
+  } catch (const std::exception&) {
+    return kInstallRaised;
+  }
 }
 
-std::wstring deleteIfPresent(const std::wstring& path)
-{
-    try {
-        WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW(path.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return L"";
-        FindClose(search);
-        return deleteInstalled(path) == Removal::Failed ? kOperationFailed : L"";
-    } catch (const std::exception&) {
-        return kOperationRaised;
+std::wstring deleteIfPresent(const std::wstring& path) {
+  try {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return L"";
+    FindClose(search);
+    return deleteInstalled(path) == Removal::Failed ? kOperationFailed : L"";
+  } catch (const std::exception&) {
+    return kOperationRaised;
+  }
+}
+
+std::wstring keptHeaderPath(const std::wstring& headerPath) { return headerPath + L".before-gravo"; }
+
+bool isGravoHeader(const std::wstring& path) {
+  static const std::regex includesGravo(R"(#[ \t]*include[ \t]*["<]gravo\.h[">])",
+                                        std::regex::ECMAScript | std::regex::icase);
+  std::string bytes;
+  return readHeader(path, bytes) && std::regex_search(bytes, includesGravo);
+}
+
+std::wstring installPayloadFile(const std::wstring& source, const std::wstring& destination) {
+  try {
+    const DWORD standing = GetFileAttributesW(destination.c_str());
+    // Directories and files copyPayloadFile refuses to replace stay where
+    // they are anyway.
+    const DWORD untouched = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    if (!isSharedHeader(destination) || standing == INVALID_FILE_ATTRIBUTES || (standing & untouched) ||
+        isGravoHeader(destination))
+      return copyPayloadFile(source, destination);
+    const std::wstring kept = keptHeaderPath(destination);
+    if (exists(kept)) {
+      if (!keptAlready(destination, kept)) {
+        tell(FileEvent::Copy, source, destination, false);
+        return kInstallFailed;
+      }
+      return copyPayloadFile(source, destination);
     }
+    if (!moveFile(destination, kept)) return kInstallFailed;
+    const std::wstring result = copyPayloadFile(source, destination);
+    if (!result.empty()) moveFile(kept, destination);
+    return result;
+  } catch (const std::exception&) {
+    return kInstallRaised;
+  }
 }
 
-std::wstring keptHeaderPath(const std::wstring& headerPath)
-{
-    return headerPath + L".before-gravo";
-}
-
-bool isGravoHeader(const std::wstring& path)
-{
-    static const std::regex includesGravo(R"(#[ \t]*include[ \t]*["<]gravo\.h[">])",
-                                          std::regex::ECMAScript | std::regex::icase);
-    std::string bytes;
-    return readHeader(path, bytes) && std::regex_search(bytes, includesGravo);
-}
-
-std::wstring installPayloadFile(const std::wstring& source, const std::wstring& destination)
-{
-    try {
-        const DWORD standing = GetFileAttributesW(destination.c_str());
-        // Directories and files copyPayloadFile refuses to replace stay where
-        // they are anyway.
-        const DWORD untouched = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-        if (!isSharedHeader(destination) || standing == INVALID_FILE_ATTRIBUTES || (standing & untouched)
-            || isGravoHeader(destination))
-            return copyPayloadFile(source, destination);
-        const std::wstring kept = keptHeaderPath(destination);
-        if (exists(kept)) {
-            if (!keptAlready(destination, kept)) {
-                tell(FileEvent::Copy, source, destination, false);
-                return kInstallFailed;
-            }
-            return copyPayloadFile(source, destination);
-        }
-        if (!moveFile(destination, kept))
-            return kInstallFailed;
-        const std::wstring result = copyPayloadFile(source, destination);
-        if (!result.empty())
-            moveFile(kept, destination);
-        return result;
-    } catch (const std::exception&) {
-        return kInstallRaised;
+Removal removePayloadFile(const std::wstring& path) {
+  try {
+    if (!isSharedHeader(path)) return deleteInstalled(path);
+    Removal removal = Removal::Absent;
+    if (isGravoHeader(path)) {
+      removal = deleteInstalled(path);
+      if (removal == Removal::Failed) return removal;
     }
+    // Another library's graphics.h standing there now keeps its place;
+    // the kept copy waits beside it.
+    const std::wstring kept = keptHeaderPath(path);
+    if (!exists(kept) || exists(path)) return removal;
+    return moveFile(kept, path) ? Removal::Removed : Removal::Failed;
+  } catch (const std::exception&) {
+    return Removal::Failed;
+  }
 }
 
-Removal removePayloadFile(const std::wstring& path)
-{
-    try {
-        if (!isSharedHeader(path))
-            return deleteInstalled(path);
-        Removal removal = Removal::Absent;
-        if (isGravoHeader(path)) {
-            removal = deleteInstalled(path);
-            if (removal == Removal::Failed)
-                return removal;
-        }
-        // Another library's graphics.h standing there now keeps its place;
-        // the kept copy waits beside it.
-        const std::wstring kept = keptHeaderPath(path);
-        if (!exists(kept) || exists(path))
-            return removal;
-        return moveFile(kept, path) ? Removal::Removed : Removal::Failed;
-    } catch (const std::exception&) {
-        return Removal::Failed;
-    }
+std::wstring uninstallPayloadFiles(const std::vector<std::wstring>& paths) {
+  bool removedAny = false;
+  for (const std::wstring& path : paths) {
+    const Removal removal = removePayloadFile(path);
+    if (removal == Removal::Failed) return kUninstallFailed;
+    removedAny = removedAny || removal == Removal::Removed;
+  }
+  return removedAny ? kUninstalled : kUninstallFailed;
 }
 
-std::wstring uninstallPayloadFiles(const std::vector<std::wstring>& paths)
-{
-    bool removedAny = false;
-    for (const std::wstring& path : paths) {
-        const Removal removal = removePayloadFile(path);
-        if (removal == Removal::Failed)
-            return kUninstallFailed;
-        removedAny = removedAny || removal == Removal::Removed;
-    }
-    return removedAny ? kUninstalled : kUninstallFailed;
-}
-
-std::wstring readFirstLine(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return L"";
-    // A first line longer than this is no toolset name, which is all this
-    // is read for.
-    char bytes[512];
-    DWORD count = 0;
-    const BOOL read = ReadFile(file, bytes, sizeof(bytes), &count, nullptr);
-    CloseHandle(file);
-    if (!read)
-        return L"";
-    std::wstring line;
-    for (DWORD i = 0; i < count && bytes[i] != '\n' && bytes[i] != '\r'; ++i)
-        line += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
-    return line;
+std::wstring readFirstLine(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return L"";
+  // A first line longer than this is no toolset name, which is all this
+  // is read for.
+  char bytes[512];
+  DWORD count = 0;
+  const BOOL read = ReadFile(file, bytes, sizeof(bytes), &count, nullptr);
+  CloseHandle(file);
+  if (!read) return L"";
+  std::wstring line;
+  for (DWORD i = 0; i < count && bytes[i] != '\n' && bytes[i] != '\r'; ++i)
+    line += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+  return line;
 }

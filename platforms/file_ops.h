@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_FILE_OPS_H
+#define GRAVO_PLATFORMS_FILE_OPS_H
 
 #include <functional>
 #include <string>
@@ -21,10 +22,10 @@ inline constexpr wchar_t kSharedHeaderName[] = L"graphics.h";
 // One file the primitives below copied, renamed or deleted, or failed to. A
 // deletion has no source.
 struct FileEvent {
-    enum Kind { Copy, Delete, Move } kind;
-    std::wstring source;
-    std::wstring destination;
-    bool succeeded;
+  enum Kind { Copy, Delete, Move } kind;
+  std::wstring source;
+  std::wstring destination;
+  bool succeeded;
 };
 
 // Called for every copy, rename and deletion attempted by the primitives
@@ -71,3 +72,5 @@ std::wstring uninstallPayloadFiles(const std::vector<std::wstring>& paths);
 // First line of a text file, its bytes taken as characters, without the line
 // end; "" when the file cannot be read.
 std::wstring readFirstLine(const std::wstring& path);
+
+#endif

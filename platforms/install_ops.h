@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_INSTALL_OPS_H
+#define GRAVO_PLATFORMS_INSTALL_OPS_H
 
 #include <string>
 
@@ -33,3 +34,5 @@ std::wstring uninstallVc(const VcTarget& target);
 // payload's own file names from the default toolset's tree (graphics.h only
 // when it is Gravo's).
 void purgeToolsetCopies(const VcTarget& target);
+
+#endif

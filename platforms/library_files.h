@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_LIBRARY_FILES_H
+#define GRAVO_PLATFORMS_LIBRARY_FILES_H
 
 #include <string>
 #include <vector>
@@ -15,3 +16,5 @@ std::vector<std::wstring> libraryFiles(const MingwTarget& target);
 // there), or when an install kept another library's beside it, which an
 // uninstall gives back.
 bool holdsLibrary(const std::vector<std::wstring>& files);
+
+#endif

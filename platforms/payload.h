@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_PAYLOAD_H
+#define GRAVO_PLATFORMS_PAYLOAD_H
 
 #include <array>
 #include <cstdint>
@@ -7,8 +8,8 @@
 // One payload file beside the executable. It is installed under its bare
 // fileName; sourceSubdir ends with a backslash and never reaches the target.
 struct PayloadFile {
-    std::wstring sourceSubdir;
-    std::wstring fileName;
+  std::wstring sourceSubdir;
+  std::wstring fileName;
 };
 
 constexpr int kPayloadFileCount = 12;
@@ -21,8 +22,8 @@ const PayloadTable& payloadTable();
 // Two payloadTable() indices that are always installed, uninstalled or purged
 // together, first then second.
 struct PayloadPair {
-    std::int32_t first;
-    std::int32_t second;
+  std::int32_t first;
+  std::int32_t second;
 };
 
 // Directory of the running executable, with its trailing backslash; "" when
@@ -31,3 +32,5 @@ std::wstring setupDir();
 
 // exePath up to and including its last backslash; "" without one.
 std::wstring setupDirOf(const std::wstring& exePath);
+
+#endif

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRAVO_PLATFORMS_VC_TARGETS_H
+#define GRAVO_PLATFORMS_VC_TARGETS_H
 
 #include <regex>
 #include <string>
@@ -44,3 +45,5 @@ std::wstring parentOrRoot(const std::wstring& p);
 // "C:\" for "C:\...", "\\server\share\" for UNC paths, "\" for "\...", "C:" for
 // "C:..." and "" for other relative paths.
 std::wstring rootOf(const std::wstring& p);
+
+#endif

@@ -16,9 +16,8 @@ void ui_alloc_widget_space(struct nk_context* ctx, struct nk_rect* bounds);
 
 // Draws `length` bytes of UTF-8 text into `out`, aligned in `bounds` exactly
 // as a toolkit label is.
-void ui_draw_widget_text(struct nk_command_buffer* out, struct nk_rect bounds,
-                         const char* text, int length, nk_flags alignment,
-                         const struct nk_user_font* font, struct nk_vec2 padding,
+void ui_draw_widget_text(struct nk_command_buffer* out, struct nk_rect bounds, const char* text, int length,
+                         nk_flags alignment, const struct nk_user_font* font, struct nk_vec2 padding,
                          struct nk_color background, struct nk_color foreground);
 
 #ifdef __cplusplus

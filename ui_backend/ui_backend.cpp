@@ -63,9 +63,7 @@ bool frameSettled = false;
 // The wizard never needs more polygon corners than this at once.
 const int kMaxPolygonPoints = 64;
 
-COLORREF toColorRef(nk_color c) {
-  return static_cast<COLORREF>(c.r | (c.g << 8) | (c.b << 16));
-}
+COLORREF toColorRef(nk_color c) { return static_cast<COLORREF>(c.r | (c.g << 8) | (c.b << 16)); }
 
 // UTF-8 to a zero-terminated UTF-16 buffer that the caller frees; NULL when
 // memory runs out. `length` is in bytes, or -1 for a terminated text.
@@ -143,10 +141,10 @@ int pointsOf(const struct nk_vec2i* points, unsigned short count, int limit, POI
 
 void drawScissor(const nk_command_scissor* c) {
   gr_set_clip_region(nullptr);
-  HRGN region = CreateRectRgn(static_cast<int>(static_cast<float>(c->x)),
-                              static_cast<int>(static_cast<float>(c->y)),
-                              static_cast<int>(static_cast<float>(c->x) + static_cast<float>(c->w) + 1.0f),
-                              static_cast<int>(static_cast<float>(c->y) + static_cast<float>(c->h) + 1.0f));
+  HRGN region =
+      CreateRectRgn(static_cast<int>(static_cast<float>(c->x)), static_cast<int>(static_cast<float>(c->y)),
+                    static_cast<int>(static_cast<float>(c->x) + static_cast<float>(c->w) + 1.0f),
+                    static_cast<int>(static_cast<float>(c->y) + static_cast<float>(c->h) + 1.0f));
   if (!region) return;
   gr_set_clip_region(region);
   DeleteObject(region);
@@ -204,8 +202,7 @@ TRIVERTEX vertex(int x, int y, nk_color color) {
 void drawRectMultiColor(const nk_command_rect_multi_color* c) {
   if (!windowDc) return;
   TRIVERTEX vertices[4] = {vertex(c->x, c->y, c->left), vertex(c->x + c->w, c->y, c->top),
-                           vertex(c->x, c->y + c->h, c->right),
-                           vertex(c->x + c->w, c->y + c->h, c->bottom)};
+                           vertex(c->x, c->y + c->h, c->right), vertex(c->x + c->w, c->y + c->h, c->bottom)};
   GRADIENT_TRIANGLE triangles[2] = {{0, 1, 2}, {2, 1, 3}};
   GdiGradientFill(windowDc, vertices, 4, triangles, 2, GRADIENT_FILL_TRIANGLE);
 }
@@ -423,7 +420,8 @@ bool describeFrame(nk_color clear, std::vector<unsigned char>& out) {
   appendBytes(out, &clear, sizeof(clear));
   const nk_command* first = nk__begin(&context);
   const unsigned char* memory = static_cast<const unsigned char*>(context.memory.memory.ptr);
-  const nk_size start = first ? static_cast<nk_size>(reinterpret_cast<const unsigned char*>(first) - memory) : 0;
+  const nk_size start =
+      first ? static_cast<nk_size>(reinterpret_cast<const unsigned char*>(first) - memory) : 0;
   appendBytes(out, &start, sizeof(start));
   for (const nk_command* cmd = first; cmd; cmd = nk__next(&context, cmd)) {
     if (cmd->type == NK_COMMAND_IMAGE || cmd->type == NK_COMMAND_CUSTOM) return false;
@@ -617,7 +615,8 @@ float ui_text_width(nk_handle handle, float, const char* text, int length) {
 int ui_backend_handle(HWND, const GraphMessage* m) {
   if (!m) return 0;
   if (const ButtonMessage* b = buttonMessage(m->kind)) {
-    for (int i = 0; i < b->count; ++i) nk_input_button(&context, b->changes[i].button, m->x, m->y, b->changes[i].down);
+    for (int i = 0; i < b->count; ++i)
+      nk_input_button(&context, b->changes[i].button, m->x, m->y, b->changes[i].down);
     if (b->capture > 0) gr_set_capture();
     if (b->capture < 0) gr_release_capture();
     return 1;
@@ -710,7 +709,8 @@ void ui_clipboard_paste(nk_handle, nk_text_edit* edit) {
     if (wide) {
       // A block may be larger than its text: stop at the terminator.
       const int units = static_cast<int>(wcsnlen(wide, (size - 1) / 2));
-      const int bytes = units ? WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr) : 0;
+      const int bytes =
+          units ? WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr) : 0;
       char* utf8 = bytes > 0 ? static_cast<char*>(std::malloc(static_cast<size_t>(bytes))) : nullptr;
       if (utf8) {
         WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, bytes, nullptr, nullptr);

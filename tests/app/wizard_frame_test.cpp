@@ -141,10 +141,12 @@ class FolderDialogs {
       : thread_([this, act] {
           while (!stop_) {
             HWND dialog = nullptr;
-            support::waitFor([&] {
-              dialog = support::findWindow(GetCurrentProcessId(), L"#32770");
-              return stop_ || dialog;
-            }, 60000);
+            support::waitFor(
+                [&] {
+                  dialog = support::findWindow(GetCurrentProcessId(), L"#32770");
+                  return stop_ || dialog;
+                },
+                60000);
             if (!dialog) continue;
             act(dialog, opened_++);
             support::waitFor([&] { return !IsWindow(dialog); }, 60000);

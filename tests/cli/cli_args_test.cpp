@@ -47,15 +47,17 @@ TEST(CliArgs, RefusesBadArgumentsWithAReason) {
   for (const Case& c : cases) {
     const CliParse result = parse(c.args);
     EXPECT_NE(result.error.find(c.reason), std::wstring::npos)
-        << "arguments " << c.args.size() << " first " << (c.args.empty() ? "" : std::string(c.args[0].begin(), c.args[0].end()))
-        << ": " << std::string(result.error.begin(), result.error.end());
+        << "arguments " << c.args.size() << " first "
+        << (c.args.empty() ? "" : std::string(c.args[0].begin(), c.args[0].end())) << ": "
+        << std::string(result.error.begin(), result.error.end());
   }
   // An echoed argument cannot carry control characters to the console.
   EXPECT_EQ(parse({L"\x1b[2Jwipe"}).error.find(L'\x1b'), std::wstring::npos);
 }
 
 TEST(CliArgs, AcceptsPathsInTheChoosersFormAndIdsOnce) {
-  const CliParse dir = parse({L"INSTALL", L"MinGW", L"--dir=C:/tools//mingw64/bin/", L"--log", L"\\\\lab\\logs\\%COMPUTERNAME%.log"});
+  const CliParse dir = parse({L"INSTALL", L"MinGW", L"--dir=C:/tools//mingw64/bin/", L"--log",
+                              L"\\\\lab\\logs\\%COMPUTERNAME%.log"});
   ASSERT_EQ(dir.error, L"");
   EXPECT_EQ(dir.request.command, CliRequest::Install);
   EXPECT_EQ(dir.request.ids, std::vector<std::wstring>{L"mingw"});
@@ -92,7 +94,8 @@ TEST(CliAccess, OnlyARefusalWithoutAdministratorRightsStopsTheRun) {
   const HANDLE left = FindFirstFileW((scratch.path() + L"*.tmp").c_str(), &found);
   EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the probe file stayed";
   if (left != INVALID_HANDLE_VALUE) FindClose(left);
-  EXPECT_EQ(probeWriteAccess(scratch.writeFile(L"include", "a file, not a folder") + L"\\"), DirAccess::Unwritable);
+  EXPECT_EQ(probeWriteAccess(scratch.writeFile(L"include", "a file, not a folder") + L"\\"),
+            DirAccess::Unwritable);
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ std::string unescaped(const std::string& json) {
 
 int count(const std::string& text, const std::string& pattern) {
   const std::regex re(pattern);
-  return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
+  return static_cast<int>(
+      std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
 }
 
 class Cli : public ::testing::Test {
@@ -61,19 +62,25 @@ class Cli : public ::testing::Test {
     // A user's folder as lab machines have them, with a character beyond
     // the 16-bit range as well.
     machine = std::wstring(temp) + L"gravo-cli-\u738B\u5C0F\u660E-\U0001D11E\\";
-    ASSERT_EQ(run(devMachine(), L"prepare \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code, 0u);
+    ASSERT_EQ(
+        run(devMachine(), L"prepare \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code,
+        0u);
     setup = disk.makeDirs(L"Downloads\\Gravo Setup");
     cli = setup + L"GravoSetupCli.exe";
-    ASSERT_TRUE(CopyFileW((hardening::testDir() + L"..\\..\\cli\\GravoSetupCli.exe").c_str(), cli.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((hardening::testDir() + L"..\\..\\cli\\GravoSetupCli.exe").c_str(), cli.c_str(), FALSE));
     for (const PayloadFile& file : payloadTable()) writePayload(file.sourceSubdir + file.fileName);
     for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
       for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})
-        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"}) writePayload(variant + std::wstring(arch) + name);
+        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"})
+          writePayload(variant + std::wstring(arch) + name);
     desktop = desktopFolder() + L"\\";
   }
 
   void TearDown() override {
-    EXPECT_EQ(run(devMachine(), L"remove \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code, 0u);
+    EXPECT_EQ(
+        run(devMachine(), L"remove \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code,
+        0u);
   }
 
   static std::wstring devMachine() { return hardening::testDir() + L"..\\e2e\\dev_machine.exe"; }
@@ -90,7 +97,9 @@ class Cli : public ::testing::Test {
   std::vector<std::wstring> changedSince(const TreeSnapshot& before) const {
     std::vector<std::wstring> changed = TreeSnapshot::changes(before, TreeSnapshot(machine));
     changed.erase(std::remove_if(changed.begin(), changed.end(),
-                                 [](const std::wstring& path) { return path.find(L"gcc-args.txt") != std::wstring::npos; }),
+                                 [](const std::wstring& path) {
+                                   return path.find(L"gcc-args.txt") != std::wstring::npos;
+                                 }),
                   changed.end());
     return changed;
   }
@@ -109,8 +118,9 @@ TEST_F(Cli, ListJsonIsAsciiAndAgreesWithTheCatalogue) {
   const std::string listed = unescaped(raw.out);
   CatalogueData data;
   buildCatalogue(data);
-  const std::vector<std::string> ids = {"docs",   "vc6",    "vc2010", "vc2019", "devcpp", "clion",  "codeblocks", "vc2008",
-                                        "vc2012", "vc2013", "vc2015", "vc2017", "vc2022", "vc2026", "mingw"};
+  const std::vector<std::string> ids = {"docs",   "vc6",        "vc2010", "vc2019", "devcpp",
+                                        "clion",  "codeblocks", "vc2008", "vc2012", "vc2013",
+                                        "vc2015", "vc2017",     "vc2022", "vc2026", "mingw"};
   ASSERT_EQ(data.shownEntries.size(), ids.size());
   std::size_t at = 0;
   for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -120,12 +130,13 @@ TEST_F(Cli, ListJsonIsAsciiAndAgreesWithTheCatalogue) {
                      at);
     ASSERT_NE(at, std::string::npos) << ids[i] << " not in the list's order";
     const std::string row = listed.substr(at, listed.find('\n', at) - at);
-    EXPECT_NE(row.find("\"status\": \"" + (entry.detected ? "" : utf8(entry.statusText)) + "\"}"), std::string::npos);
+    EXPECT_NE(row.find("\"status\": \"" + (entry.detected ? "" : utf8(entry.statusText)) + "\"}"),
+              std::string::npos);
   }
   const std::string vs2019 = utf8(data.vcTargets[7].baseDir);
   EXPECT_NE(vs2019.find(utf8(L"\u738B\u5C0F\u660E-\U0001D11E")), std::string::npos);
-  EXPECT_NE(listed.find("\"directories\": [\"" + vs2019 + "include\\\", \"" + vs2019 + "lib\\x86\\\", \"" + vs2019 +
-                        "lib\\x64\\\"]"),
+  EXPECT_NE(listed.find("\"directories\": [\"" + vs2019 + "include\\\", \"" + vs2019 + "lib\\x86\\\", \"" +
+                        vs2019 + "lib\\x64\\\"]"),
             std::string::npos)
       << listed;
   EXPECT_NE(cliRun(L"list").out.find("list: 15 rows, 7 detected"), std::string::npos);
@@ -140,7 +151,8 @@ TEST_F(Cli, InstallAllThenUninstallAllLeavesTheMachineAsItWas) {
   EXPECT_EQ(installed.code, 0u) << installed.out << installed.err;
   EXPECT_EQ(count(installed.out, "安装成功\r\n"), 6) << installed.out;
   const std::string notThere = "vc2008 vc2012 vc2013 vc2015 vc2017 vc2022 vc2026 mingw (not detected)";
-  EXPECT_NE(installed.out.find("install: 6 done, 0 failed; skipped: " + notThere + "\r\n"), std::string::npos);
+  EXPECT_NE(installed.out.find("install: 6 done, 0 failed; skipped: " + notThere + "\r\n"),
+            std::string::npos);
   // Headers and libraries: four files for 6.0, CLion and Code::Blocks, six
   // for 2010, 2019 and Dev-C++; the desktop shortcut only when named.
   const std::vector<std::wstring> added = changedSince(before);
@@ -156,17 +168,20 @@ TEST_F(Cli, InstallAllThenUninstallAllLeavesTheMachineAsItWas) {
   EXPECT_TRUE(changedSince(before).empty());
   const std::string logged = hardening::readBytes(log);
   EXPECT_EQ(count(logged, stamp + "deleted [^\r\n]+\r\n"), 30);
-  EXPECT_EQ(count(logged, stamp + "install: 6 done, 0 failed; skipped: [^\r\n]+; exit code 0\r\n"), 1) << logged;
+  EXPECT_EQ(count(logged, stamp + "install: 6 done, 0 failed; skipped: [^\r\n]+; exit code 0\r\n"), 1)
+      << logged;
   EXPECT_EQ(count(logged, "\xEF\xBB\xBF"), 1);
 
   // Run again, with another library's graphics.h where Gravo's was: every
   // environment is skipped and that file is left alone.
-  const std::wstring foreign = machine + L"Microsoft Visual Studio\\2019\\Community\\VC\\Auxiliary\\VS\\include\\graphics.h";
+  const std::wstring foreign =
+      machine + L"Microsoft Visual Studio\\2019\\Community\\VC\\Auxiliary\\VS\\include\\graphics.h";
   disk.writeFile(L"bgi-graphics.h", "/* BGI */");
   ASSERT_TRUE(CopyFileW((disk.path() + L"bgi-graphics.h").c_str(), foreign.c_str(), TRUE));
   const Outcome again = cliRun(L"uninstall --all");
   EXPECT_EQ(again.code, 0u) << again.out << again.err;
-  EXPECT_NE(again.out.find("vc2019      Visual C++ 2019   skipped: does not hold the library\r\n"), std::string::npos)
+  EXPECT_NE(again.out.find("vc2019      Visual C++ 2019   skipped: does not hold the library\r\n"),
+            std::string::npos)
       << again.out;
   EXPECT_NE(again.out.find("uninstall: 0 done, 0 failed; skipped: " + notThere +
                            ", vc6 vc2010 vc2019 devcpp clion codeblocks (does not hold the library)\r\n"),
@@ -235,14 +250,17 @@ TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
 
   // MinGW.org's gcc 6.3.0, which no library variant fits.
   const std::wstring old = disk.makeDirs(L"MinGW");
-  for (const wchar_t* dir : {L"bin", L"include", L"lib", L"mingw32\\lib"}) disk.makeDirs(L"MinGW\\" + std::wstring(dir));
-  ASSERT_TRUE(CopyFileW((machine + L"tools\\mingw64\\bin\\gcc.exe").c_str(), (old + L"bin\\gcc.exe").c_str(), TRUE));
+  for (const wchar_t* dir : {L"bin", L"include", L"lib", L"mingw32\\lib"})
+    disk.makeDirs(L"MinGW\\" + std::wstring(dir));
+  ASSERT_TRUE(
+      CopyFileW((machine + L"tools\\mingw64\\bin\\gcc.exe").c_str(), (old + L"bin\\gcc.exe").c_str(), TRUE));
   ASSERT_TRUE(CopyFileW((hardening::testDir() + L"..\\e2e\\data\\gcc-v\\mingw-org-6.3.0.txt").c_str(),
                         (old + L"bin\\gcc-v.txt").c_str(), TRUE));
   const Outcome refused = cliRun(L"install mingw --dir \"" + old + L"bin\"");
   EXPECT_EQ(refused.code, 3u);
-  EXPECT_NE(refused.out.find("install: nothing detected to act on; skipped: mingw (unsupported toolchain)\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      refused.out.find("install: nothing detected to act on; skipped: mingw (unsupported toolchain)\r\n"),
+      std::string::npos)
       << refused.out;
 }
 
@@ -254,8 +272,8 @@ TEST_F(Cli, AnotherLibrarysHeaderAndAnotherUsersCompilerAreLeftAlone) {
   {
     RegistryFixture registry;
     registry.deleteValue(HKEY_CURRENT_USER, L"Software\\CodeBlocks", L"Path");
-    registry.setString(HKEY_USERS, L"S-1-5-21-3623811015-3361044348-30300820-1013\\SoftWare\\CodeBlocks", L"Path",
-                       machine + L"CodeBlocks");
+    registry.setString(HKEY_USERS, L"S-1-5-21-3623811015-3361044348-30300820-1013\\SoftWare\\CodeBlocks",
+                       L"Path", machine + L"CodeBlocks");
     DeleteFileW(gcc.c_str());
     const Outcome listed = cliRun(L"list");
     EXPECT_EQ(count(listed.out, "codeblocks +CodeBlocks +（未检测到）\r\n"), 1) << listed.out;

@@ -58,7 +58,9 @@ class ScreenShot {
 
   // A picture already in memory, such as a back buffer.
   ScreenShot(const DWORD* pixels, int width, int height)
-      : width_(width), height_(height), pixels_(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height)) {}
+      : width_(width),
+        height_(height),
+        pixels_(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height)) {}
 
   bool empty() const { return pixels_.empty(); }
   // Outside the picture: a colour no pixel has.
@@ -101,16 +103,20 @@ inline bool pointAt(HWND hwnd, int x, int y) {
   const LONG dx = static_cast<LONG>((p.x * 65536LL + width - 1) / width);
   const LONG dy = static_cast<LONG>((p.y * 65536LL + height - 1) / height);
   sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy);
-  return waitFor([&] {
-    POINT now;
-    return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
-  }, 5000);
+  return waitFor(
+      [&] {
+        POINT now;
+        return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+      },
+      5000);
 }
 
 inline void leftDown() { sendMouse(MOUSEEVENTF_LEFTDOWN); }
 inline void leftUp() { sendMouse(MOUSEEVENTF_LEFTUP); }
 // Positive notches turn the wheel away from the user (the list moves up).
-inline void wheel(int notches) { sendMouse(MOUSEEVENTF_WHEEL, 0, 0, static_cast<DWORD>(notches * WHEEL_DELTA)); }
+inline void wheel(int notches) {
+  sendMouse(MOUSEEVENTF_WHEEL, 0, 0, static_cast<DWORD>(notches * WHEEL_DELTA));
+}
 
 // A click as a user makes it: the button stays down until the window has
 // shown `reacted` (a frame that took the press), then comes up. False when

@@ -61,7 +61,8 @@ std::vector<MachineValue> machineValues(const std::wstring& root) {
   const std::wstring clion = uninstall + L"GravoDemo.CLion";
   const std::wstring uninstallKey = uninstall.substr(0, uninstall.size() - 1);
   return {
-      {HKEY_CURRENT_USER, devStudio, L"Library Dirs", vc98 + L"LIB;" + vc98 + L"MFC\\LIB", L"Software\\Microsoft"},
+      {HKEY_CURRENT_USER, devStudio, L"Library Dirs", vc98 + L"LIB;" + vc98 + L"MFC\\LIB",
+       L"Software\\Microsoft"},
       {HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\VisualStudio\\SxS\\VC7", L"10.0",
        root + L"Microsoft Visual Studio 10.0\\VC\\", L"Software\\Microsoft"},
       {HKEY_LOCAL_MACHINE, vs2019, L"DisplayName", L"Visual Studio Community 2019", uninstallKey},
@@ -78,12 +79,13 @@ std::vector<MachineValue> machineValues(const std::wstring& root) {
 // The value's text, or false when it is not there.
 bool readValue(const MachineValue& value, std::wstring& text) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(value.root, value.key.c_str(), 0, KEY_QUERY_VALUE | kView, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(value.root, value.key.c_str(), 0, KEY_QUERY_VALUE | kView, &key) != ERROR_SUCCESS)
+    return false;
   std::vector<wchar_t> buffer(2048, L'\0');
   DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
   DWORD type = 0;
-  const LSTATUS status =
-      RegQueryValueExW(key, value.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+  const LSTATUS status = RegQueryValueExW(key, value.name.c_str(), nullptr, &type,
+                                          reinterpret_cast<BYTE*>(buffer.data()), &bytes);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return false;
   text.assign(buffer.data());
@@ -92,11 +94,12 @@ bool readValue(const MachineValue& value, std::wstring& text) {
 
 bool writeValue(const MachineValue& value) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(value.root, value.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExW(value.root, value.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return false;
-  const LSTATUS status = RegSetValueExW(key, value.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data.c_str()),
-                                        static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t)));
+  const LSTATUS status =
+      RegSetValueExW(key, value.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data.c_str()),
+                     static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   return status == ERROR_SUCCESS;
 }
@@ -106,8 +109,8 @@ bool keyIsEmpty(HKEY root, const std::wstring& path) {
   if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return false;
   DWORD subkeys = 1;
   DWORD values = 1;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                   nullptr);
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                   nullptr, nullptr);
   RegCloseKey(key);
   return subkeys == 0 && values == 0;
 }
@@ -118,7 +121,8 @@ bool removeValue(const MachineValue& value) {
   std::wstring current;
   if (!readValue(value, current) || current != value.data) return true;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(value.root, value.key.c_str(), 0, KEY_SET_VALUE | kView, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(value.root, value.key.c_str(), 0, KEY_SET_VALUE | kView, &key) != ERROR_SUCCESS)
+    return false;
   const bool deleted = RegDeleteValueW(key, value.name.c_str()) == ERROR_SUCCESS;
   RegCloseKey(key);
   for (std::wstring path = value.key; path.size() > value.keepKey.size() && keyIsEmpty(value.root, path);
@@ -201,8 +205,9 @@ int prepare(const std::wstring& root) {
   }
 
   mingwtest::makeDirs(root);
-  mingwtest::writeFile(root + kMarkerName, "A developer machine laid out by dev_machine.exe; "
-                                          "'dev_machine remove <this folder>' takes it away.\r\n");
+  mingwtest::writeFile(root + kMarkerName,
+                       "A developer machine laid out by dev_machine.exe; "
+                       "'dev_machine remove <this folder>' takes it away.\r\n");
   const ScratchDir disk(root);
   layVc6(disk, L"Microsoft Visual Studio", L"12_0");
   layVcFolder(disk, L"Microsoft Visual Studio 10.0", L"16_0");

@@ -65,7 +65,8 @@ class PlatformPageFrames : public PageFrames {
 
 TEST_F(PlatformPageFrames, ShowsTitleInstructionsRowsSeparatorAndBottomBar) {
   CatalogueData& data = catalogue();
-  addDetected(data, L"  Gravo 文档", L"在线文档 https://gravo.dev/docs/", L"桌面路径 C:\\users\\me\\Desktop", -1);
+  addDetected(data, L"  Gravo 文档", L"在线文档 https://gravo.dev/docs/", L"桌面路径 C:\\users\\me\\Desktop",
+              -1);
   addDetected(data, L"  Visual C++ 2019", L"头文件路径 C:\\VS\\VC\\Auxiliary\\VS\\include\\",
               L"库文件路径 C:\\VS\\VC\\Auxiliary\\VS\\lib\\x86\\", 7);
   addUndetected(data, L"  Visual C++ 2008", 1, false);
@@ -183,7 +184,8 @@ TEST(TooltipRows, GrowByTheWidthOverThreeHundredFortyPlusTheLinesExtra) {
 }
 
 TEST_F(PlatformPageFrames, TooltipShowsALongLineWholeAndNotWhileThePopupIsOpen) {
-  const std::wstring where = L"C:\\Program Files (x86)\\Microsoft Visual Studio\\2019\\Professional\\VC\\Auxiliary\\VS\\";
+  const std::wstring where =
+      L"C:\\Program Files (x86)\\Microsoft Visual Studio\\2019\\Professional\\VC\\Auxiliary\\VS\\";
   const std::wstring longInclude = L"头文件路径 " + where + L"include\\";
   const std::wstring longLib = L"库文件路径 " + where + L"lib\\x86\\ " + where + L"lib\\x64\\";
   addDetected(catalogue(), L"  Gravo 文档", L"在线文档 https://gravo.dev/docs/", L"桌面路径 C:\\", -1);
@@ -251,9 +253,7 @@ namespace {
 // The page's effects outside any frame; no window is needed.
 class PageActions : public ::testing::Test {
  protected:
-  PageActions() : page(nullptr, 490, 328) {
-    mingwtest::labelMingwTargets(page.catalogue);
-  }
+  PageActions() : page(nullptr, 490, 328) { mingwtest::labelMingwTargets(page.catalogue); }
   PlatformPage page;
   ScratchDir disk;
 };
@@ -282,7 +282,8 @@ TEST_F(PageActions, ChosenDirectoriesGiveTheTablesOutcomes) {
   EXPECT_EQ(vc2019.statusText, L"（未检测到）");
 
   PlatformEntry& devCpp = data.addEntry(data.shownEntries, L"  DevCpp", L"", L"", kDevCppKind, false, true);
-  PlatformEntry& other = data.addEntry(data.shownEntries, L"  其它 MinGW", L"", L"", kOtherMingwKind, false, true);
+  PlatformEntry& other =
+      data.addEntry(data.shownEntries, L"  其它 MinGW", L"", L"", kOtherMingwKind, false, true);
   page.popupOpen = false;
   page.useChosenDirectory(other, empty);
   EXPECT_TRUE(page.popupOpen);
@@ -299,8 +300,8 @@ TEST_F(PageActions, ChosenDirectoriesGiveTheTablesOutcomes) {
   EXPECT_EQ(page.message, devCpp.statusText);
   EXPECT_FALSE(devCpp.detected);
 
-  const std::wstring mingw = mingwtest::mingwW64Root(disk.path() + L"tools\\",
-                                                     L"mingw-builds-8.1.0-x86_64-posix-seh.txt");
+  const std::wstring mingw =
+      mingwtest::mingwW64Root(disk.path() + L"tools\\", L"mingw-builds-8.1.0-x86_64-posix-seh.txt");
   page.popupOpen = false;
   page.message.clear();
   page.useChosenDirectory(other, mingw + L"bin");
@@ -347,7 +348,8 @@ TEST_F(PageActions, ButtonsReachTheOperationOfTheirOwnEntry) {
   disk.writeFile(L"mingw64\\x86_64-w64-mingw32\\include\\graphics.h", "h");
   disk.writeFile(L"mingw64\\x86_64-w64-mingw32\\lib\\libgravo.a", "a");
   disk.writeFile(L"mingw64\\x86_64-w64-mingw32\\lib\\libgravow.a", "a");
-  PlatformEntry& other = data.addEntry(data.shownEntries, L"  其它 MinGW", L"", L"", kOtherMingwKind, true, true);
+  PlatformEntry& other =
+      data.addEntry(data.shownEntries, L"  其它 MinGW", L"", L"", kOtherMingwKind, true, true);
   page.install(other);
   EXPECT_EQ(page.message, L"安装失败_inlcude");
   page.uninstall(other);

@@ -46,8 +46,12 @@ const DWORD kButtonFace = rgb(222, 222, 222);
 const DWORD kButtonHover = rgb(255, 255, 255);
 const DWORD kBorder = rgb(65, 65, 65);
 
-bool welcomeShown(const ScreenShot& s) { return s.at(5, 5) == rgb(33, 23, 129) && s.at(155, 270) == rgb(245, 245, 239); }
-bool platformsShown(const ScreenShot& s) { return s.at(2, 2) == rgb(250, 250, 250) && s.at(2, 320) == rgb(235, 235, 209); }
+bool welcomeShown(const ScreenShot& s) {
+  return s.at(5, 5) == rgb(33, 23, 129) && s.at(155, 270) == rgb(245, 245, 239);
+}
+bool platformsShown(const ScreenShot& s) {
+  return s.at(2, 2) == rgb(250, 250, 250) && s.at(2, 320) == rgb(235, 235, 209);
+}
 bool popupShown(const ScreenShot& s) {
   for (int x = 120; x <= 340; x += 5)
     if (s.at(x, 100) != kBorder || s.at(x, 180) != kBorder) return false;
@@ -70,7 +74,8 @@ int runHere(const std::wstring& arguments) {
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return -1;
   DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, kTimeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+  if (WaitForSingleObject(process.hProcess, kTimeoutMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
   else TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -129,12 +134,13 @@ class Wizard : public ::testing::Test {
     ASSERT_EQ(runHere(L"dev_machine.exe\" prepare \"" + withoutSlash(machine) + L"\""), 0);
     // The wizard and its payload as they arrive, in a folder with a space.
     setup = disk.makeDirs(L"Downloads\\Gravo Setup");
-    ASSERT_TRUE(CopyFileW((exeDir() + L"..\\..\\app\\GravoSetup.exe").c_str(), (setup + L"GravoSetup.exe").c_str(),
-                          FALSE));
+    ASSERT_TRUE(CopyFileW((exeDir() + L"..\\..\\app\\GravoSetup.exe").c_str(),
+                          (setup + L"GravoSetup.exe").c_str(), FALSE));
     for (const PayloadFile& file : payloadTable()) writePayload(file.sourceSubdir + file.fileName);
     for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
       for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})
-        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"}) writePayload(variant + std::wstring(arch) + name);
+        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"})
+          writePayload(variant + std::wstring(arch) + name);
     desktop = desktopFolder() + L"\\";
     ASSERT_NE(desktop, L"\\");
   }
@@ -165,10 +171,12 @@ class Wizard : public ::testing::Test {
     startup.cb = sizeof(startup);
     ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, disk.path().c_str(),
                                &startup, &process));
-    ASSERT_TRUE(e2e::waitFor([&] {
-      hwnd = e2e::findWindow(process.dwProcessId, L"GravoWnd");
-      return hwnd != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
-    }, kTimeoutMs));
+    ASSERT_TRUE(e2e::waitFor(
+        [&] {
+          hwnd = e2e::findWindow(process.dwProcessId, L"GravoWnd");
+          return hwnd != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        kTimeoutMs));
     ASSERT_NE(hwnd, nullptr) << "the wizard ended before showing its window";
     ASSERT_TRUE(e2e::waitFor([&] { return welcomeShown(shot()); }, kTimeoutMs));
   }
@@ -176,7 +184,8 @@ class Wizard : public ::testing::Test {
   ScreenShot shot() const { return ScreenShot(hwnd); }
 
   bool clickUntil(POINT at, bool (*shown)(const ScreenShot&)) {
-    return e2e::click(hwnd, at.x, at.y, [&] { return shown(shot()); }, kTimeoutMs);
+    return e2e::click(
+        hwnd, at.x, at.y, [&] { return shown(shot()); }, kTimeoutMs);
   }
 
   void toPlatformPage() {
@@ -234,7 +243,8 @@ std::vector<Row> visibleRows(const ScreenShot& s) {
 // Rows one pitch apart from the top of the list to its bottom: no tooltip
 // or half-drawn frame hides any of them.
 bool complete(const std::vector<Row>& rows, int pitch) {
-  if (rows.empty() || rows.front().top > kListTop + pitch || rows.back().top + pitch + kButtonHeight <= kListEnd)
+  if (rows.empty() || rows.front().top > kListTop + pitch ||
+      rows.back().top + pitch + kButtonHeight <= kListEnd)
     return false;
   for (size_t i = 1; i < rows.size(); ++i)
     if (rows[i].top - rows[i - 1].top != pitch) return false;
@@ -255,10 +265,12 @@ class ListWalker {
   // Starts on a list scrolled to its top, with the pointer off the lines.
   explicit ListWalker(HWND hwnd) : hwnd_(hwnd) {
     e2e::pointAt(hwnd_, 50, 190);
-    e2e::waitFor([&] {
-      rows_ = visibleRows(ScreenShot(hwnd));
-      return rows_.size() >= 2 && complete(rows_, rows_[1].top - rows_[0].top);
-    }, kTimeoutMs);
+    e2e::waitFor(
+        [&] {
+          rows_ = visibleRows(ScreenShot(hwnd));
+          return rows_.size() >= 2 && complete(rows_, rows_[1].top - rows_[0].top);
+        },
+        kTimeoutMs);
     if (rows_.size() >= 2) {
       firstTop_ = rows_[0].top;
       pitch_ = rows_[1].top - rows_[0].top;
@@ -277,10 +289,12 @@ class ListWalker {
     e2e::pointAt(hwnd_, 50, 190);
     e2e::wheel(-1);
     std::vector<Row> now;
-    const bool moved = e2e::waitFor([&] {
-      now = visibleRows(ScreenShot(hwnd_));
-      return complete(now, pitch_) && !sameTops(now, rows_);
-    }, 3000);
+    const bool moved = e2e::waitFor(
+        [&] {
+          now = visibleRows(ScreenShot(hwnd_));
+          return complete(now, pitch_) && !sameTops(now, rows_);
+        },
+        3000);
     if (!moved) return false;
     // A notch moves the list by less than a row: the first row in view is
     // the one whose place gives an offset at most one row past the last.
@@ -340,10 +354,12 @@ TEST_F(Wizard, ListsThePreparedMachineAndScrollsWithWheelAndScrollBar) {
   e2e::leftDown();
   ASSERT_TRUE(e2e::waitFor([&] { return shot().at(kScrollBarX, cursor) == rgb(110, 100, 110); }, kTimeoutMs));
   e2e::pointAt(hwnd, kScrollBarX, kListTop - 60);
-  const bool atTop = e2e::waitFor([&] {
-    const std::vector<Row> rows = visibleRows(shot());
-    return !rows.empty() && rows[0].top == walker.firstTop();
-  }, kTimeoutMs);
+  const bool atTop = e2e::waitFor(
+      [&] {
+        const std::vector<Row> rows = visibleRows(shot());
+        return !rows.empty() && rows[0].top == walker.firstTop();
+      },
+      kTimeoutMs);
   e2e::leftUp();
   EXPECT_TRUE(atTop);
 }
@@ -366,16 +382,20 @@ TEST_F(Wizard, InstallsIntoAndUninstallsFromEveryEnvironmentFound) {
     return std::map<std::wstring, std::wstring>{{dir + L"include\\gravo.h", L"include\\gravo.h"},
                                                 {dir + L"include\\graphics.h", L"include\\graphics.h"}};
   };
-  const auto libs = [](std::map<std::wstring, std::wstring> files, const std::wstring& dir, const std::wstring& from,
-                       const wchar_t* a, const wchar_t* w) {
+  const auto libs = [](std::map<std::wstring, std::wstring> files, const std::wstring& dir,
+                       const std::wstring& from, const wchar_t* a, const wchar_t* w) {
     files[dir + a] = from + a;
     files[dir + w] = from + w;
     return files;
   };
   const auto vcLibs = [&](std::map<std::wstring, std::wstring> files, const std::wstring& dir,
-                          const std::wstring& from) { return libs(files, dir, from, L"Gravoa.lib", L"Gravow.lib"); };
+                          const std::wstring& from) {
+    return libs(files, dir, from, L"Gravoa.lib", L"Gravow.lib");
+  };
   const auto mingwLibs = [&](std::map<std::wstring, std::wstring> files, const std::wstring& dir,
-                             const std::wstring& from) { return libs(files, dir, from, L"libgravo.a", L"libgravow.a"); };
+                             const std::wstring& from) {
+    return libs(files, dir, from, L"libgravo.a", L"libgravow.a");
+  };
   const std::vector<std::map<std::wstring, std::wstring>> expected = {
       {},
       vcLibs(headers(vc98), vc98 + L"Lib\\", L"lib_vc6\\"),
@@ -428,9 +448,9 @@ TEST_F(Wizard, BackShowsTheWelcomePageAndCloseEndsWithExitCodeZero) {
   toPlatformPage();
   ASSERT_TRUE(clickUntil(kBack, welcomeShown));
   ASSERT_TRUE(clickUntil(kNext, platformsShown));
-  ASSERT_TRUE(e2e::click(hwnd, kClose.x, kClose.y, [&] {
-    return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
-  }, kTimeoutMs));
+  ASSERT_TRUE(e2e::click(
+      hwnd, kClose.x, kClose.y, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+      kTimeoutMs));
   EXPECT_EQ(exitCode(), 0u);
 }
 
@@ -450,8 +470,8 @@ TEST_F(Wizard, TapsOnNextAndBackWorkAsClicksDo) {
     text = content.str();
   }
   ASSERT_FALSE(text.empty());
-  std::ofstream(record.c_str(), std::ios::binary)
-      << "#hold " << narrow(probing) << " " << narrow(go) << "\n" << text;
+  std::ofstream(record.c_str(), std::ios::binary) << "#hold " << narrow(probing) << " " << narrow(go) << "\n"
+                                                  << text;
   const HANDLE probingEvent = CreateEventW(nullptr, TRUE, FALSE, probing.c_str());
   const HANDLE goEvent = CreateEventW(nullptr, TRUE, FALSE, go.c_str());
   struct LetGo {
@@ -490,7 +510,8 @@ TEST_F(Wizard, AClickMadeDuringAnInstallLeavesItsPopupUp) {
   ASSERT_TRUE(e2e::waitFor([&] { return popupShown(shot()); }, kTimeoutMs));
   // OK lit up under the pointer: the wizard has been through both clicks.
   ASSERT_TRUE(e2e::pointAt(hwnd, kPopupOk.x, kPopupOk.y));
-  ASSERT_TRUE(e2e::waitFor([&] { return shot().at(kPopupOk.x - 80, kPopupOk.y) == kButtonHover; }, kTimeoutMs));
+  ASSERT_TRUE(
+      e2e::waitFor([&] { return shot().at(kPopupOk.x - 80, kPopupOk.y) == kButtonHover; }, kTimeoutMs));
   EXPECT_TRUE(popupShown(shot()));
   ASSERT_TRUE(clickUntil(kPopupOk, [](const ScreenShot& s) { return !popupShown(s); }));
   ASSERT_TRUE(clickUntil({kUninstallX, top + 15}, popupShown));
@@ -501,8 +522,8 @@ TEST_F(Wizard, TheCloseBoxEndsTheWizardWithExitCodeZero) {
   // Without a window manager nothing draws the frame, so Wine is asked to
   // draw it for the wizard, close box included.
   RegistryFixture registry;
-  registry.setString(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\GravoSetup.exe\\X11 Driver", L"Decorated",
-                     L"N");
+  registry.setString(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\GravoSetup.exe\\X11 Driver",
+                     L"Decorated", L"N");
   toPlatformPage();
   RECT frame;
   ASSERT_TRUE(GetWindowRect(hwnd, &frame));
@@ -536,9 +557,10 @@ TEST_F(Wizard, TheChooserOpensTheFolderDialogAndCancellingChangesNothing) {
   e2e::pointAt(hwnd, 240, kListEnd + 45);
   const ScreenShot list = shot();
 
-  ASSERT_TRUE(e2e::click(hwnd, kChooserX, top + 15, [&] {
-    return e2e::findWindow(process.dwProcessId, L"#32770") != nullptr;
-  }, kTimeoutMs)) << "no folder dialog";
+  ASSERT_TRUE(e2e::click(
+      hwnd, kChooserX, top + 15, [&] { return e2e::findWindow(process.dwProcessId, L"#32770") != nullptr; },
+      kTimeoutMs))
+      << "no folder dialog";
   const HWND dialog = e2e::findWindow(process.dwProcessId, L"#32770");
   HWND cancel = GetDlgItem(dialog, IDCANCEL);
   ASSERT_NE(cancel, nullptr);

@@ -12,9 +12,7 @@ namespace {
 const DWORD white = 0xFFFFFF;
 const DWORD black = 0;
 
-DWORD pixel(const IMAGE& image, int x, int y) {
-  return image.pixels[y * image.width + x] & 0xFFFFFF;
-}
+DWORD pixel(const IMAGE& image, int x, int y) { return image.pixels[y * image.width + x] & 0xFFFFFF; }
 
 int count_pixels(const IMAGE& image, DWORD value) {
   int count = 0;
@@ -99,10 +97,10 @@ TEST(GraphicsDrawing, ArcWithBothAnglesZeroIsAWholeEllipse) {
     }
     return false;
   };
-  EXPECT_TRUE(any_white(3, 14, 6, 18));    // left
-  EXPECT_TRUE(any_white(32, 14, 35, 18));  // right
-  EXPECT_TRUE(any_white(17, 5, 21, 8));    // top
-  EXPECT_TRUE(any_white(17, 24, 21, 27));  // bottom
+  EXPECT_TRUE(any_white(3, 14, 6, 18));     // left
+  EXPECT_TRUE(any_white(32, 14, 35, 18));   // right
+  EXPECT_TRUE(any_white(17, 5, 21, 8));     // top
+  EXPECT_TRUE(any_white(17, 24, 21, 27));   // bottom
   EXPECT_FALSE(any_white(14, 12, 24, 20));  // an outline only
 }
 
@@ -115,8 +113,7 @@ TEST(GraphicsDrawing, ArcEndPointsFromBoxAndAngles) {
   EXPECT_EQ(10, start.y);
   EXPECT_EQ(20, end.x);
   EXPECT_EQ(0, end.y);
-  Gravo::current_device()->arc_points(0, 0, 9, 9, 3.14159265358979, -3.14159265358979 / 2,
-                                      &start, &end);
+  Gravo::current_device()->arc_points(0, 0, 9, 9, 3.14159265358979, -3.14159265358979 / 2, &start, &end);
   EXPECT_EQ(0, start.x);  // rx = 4: cx - 4
   EXPECT_EQ(4, start.y);
   EXPECT_EQ(4, end.x);

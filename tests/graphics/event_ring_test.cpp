@@ -6,9 +6,7 @@ namespace {
 
 GraphMessage char_message(WORD unit) { return Gravo::char_record(unit); }
 
-GraphMessage mouse_message(SHORT x) {
-  return Gravo::mouse_record(WM_MOUSEMOVE, 0, POINT{x, 0});
-}
+GraphMessage mouse_message(SHORT x) { return Gravo::mouse_record(WM_MOUSEMOVE, 0, POINT{x, 0}); }
 
 GraphMessage key_message(BYTE key) { return Gravo::key_record(WM_KEYDOWN, key, 0); }
 

@@ -27,16 +27,18 @@ class GraphicsWindow : public ::testing::Test {
 
   // The next record of `kind`, skipping others, within the time-out.
   static bool next_record(WORD kind, GraphMessage* out) {
-    return support::waitFor([&] {
-      GraphMessage message;
-      while (gr_peek_message(&message, GM_ALL, true)) {
-        if (message.kind == kind) {
-          *out = message;
-          return true;
-        }
-      }
-      return false;
-    }, 10000);
+    return support::waitFor(
+        [&] {
+          GraphMessage message;
+          while (gr_peek_message(&message, GM_ALL, true)) {
+            if (message.kind == kind) {
+              *out = message;
+              return true;
+            }
+          }
+          return false;
+        },
+        10000);
   }
 
   COLORREF window_pixel(int x, int y) {

@@ -28,7 +28,8 @@ std::vector<std::wstring> gravoEntries() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, uninstall, 0, KEY_READ, &key) != ERROR_SUCCESS) return entries;
   wchar_t name[256];
-  for (DWORD i = 0, size = 256; RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  for (DWORD i = 0, size = 256;
+       RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
        ++i, size = 256) {
     const auto value = [&](const wchar_t* valueName) {
       wchar_t data[256] = {};
@@ -37,7 +38,8 @@ std::vector<std::wstring> gravoEntries() {
       return std::wstring(data);
     };
     if (value(L"DisplayName").rfind(L"Gravo", 0) == 0)
-      entries.push_back(value(L"DisplayName") + L", " + value(L"DisplayVersion") + L", " + value(L"Publisher"));
+      entries.push_back(value(L"DisplayName") + L", " + value(L"DisplayVersion") + L", " +
+                        value(L"Publisher"));
   }
   RegCloseKey(key);
   return entries;
@@ -79,7 +81,9 @@ class Msi : public ::testing::Test {
   std::vector<std::wstring> changedSince(const TreeSnapshot& before) const {
     std::vector<std::wstring> changed = TreeSnapshot::changes(before, TreeSnapshot(machine));
     changed.erase(std::remove_if(changed.begin(), changed.end(),
-                                 [](const std::wstring& path) { return path.find(L"gcc-args.txt") != std::wstring::npos; }),
+                                 [](const std::wstring& path) {
+                                   return path.find(L"gcc-args.txt") != std::wstring::npos;
+                                 }),
                   changed.end());
     return changed;
   }
@@ -111,7 +115,8 @@ TEST_F(Msi, InstallsIntoEveryDetectedEnvironmentAndRemovesItAgain) {
 TEST_F(Msi, EnvironmentsChoosesWhereAndNothingElseReachesTheCommandLine) {
   const TreeSnapshot before(machine);
   for (const std::wstring value : {L"vc2019 --dir C:\\", L"vc2019 & calc.exe", L""}) {
-    EXPECT_NE(msiexec(L"/i \"" + package + L"\" /qn ENVIRONMENTS=\"" + value + L"\""), 0u) << hardening::narrow(value);
+    EXPECT_NE(msiexec(L"/i \"" + package + L"\" /qn ENVIRONMENTS=\"" + value + L"\""), 0u)
+        << hardening::narrow(value);
     EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
     EXPECT_EQ(gravoEntries(), std::vector<std::wstring>{});
   }

@@ -67,7 +67,8 @@ int visualCpp(bool install, const wchar_t* directory, int version) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring verb = argc == 4 ? argv[1] : L"";
-  if (verb == L"install-vc" || verb == L"uninstall-vc") return visualCpp(verb == L"install-vc", argv[2], _wtoi(argv[3]));
+  if (verb == L"install-vc" || verb == L"uninstall-vc")
+    return visualCpp(verb == L"install-vc", argv[2], _wtoi(argv[3]));
   if (verb != L"install" && verb != L"uninstall") {
     std::puts("usage: payload_installer install|uninstall <directory> <kind>");
     std::puts("       payload_installer install-vc|uninstall-vc <directory> <version>");

@@ -67,9 +67,9 @@ std::string mismatches(const std::vector<DWORD>& pixels, int& barLength) {
     DWORD colour;
   };
   const Probe probes[] = {
-      {"background", 5, 5, rgb(20, 40, 60)},       {"rectangle", 60, 50, rgb(200, 30, 40)},
-      {"ellipse", 175, 65, rgb(30, 180, 60)},      {"ellipse outside", 132, 22, rgb(20, 40, 60)},
-      {"line", 120, 145, rgb(250, 220, 0)},        {"thick line", 120, 146, rgb(250, 220, 0)},
+      {"background", 5, 5, rgb(20, 40, 60)},         {"rectangle", 60, 50, rgb(200, 30, 40)},
+      {"ellipse", 175, 65, rgb(30, 180, 60)},        {"ellipse outside", 132, 22, rgb(20, 40, 60)},
+      {"line", 120, 145, rgb(250, 220, 0)},          {"thick line", 120, 146, rgb(250, 220, 0)},
       {"blitted image", 205, 125, rgb(40, 60, 220)}, {"right of image", 225, 125, rgb(20, 40, 60)},
   };
   for (const Probe& probe : probes) {

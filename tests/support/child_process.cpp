@@ -117,8 +117,8 @@ std::string readAll(const std::wstring& path) {
 
 }  // namespace
 
-Captured runCaptured(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory,
-                     DWORD timeoutMs) {
+Captured runCaptured(const std::wstring& program, const std::wstring& arguments,
+                     const std::wstring& directory, DWORD timeoutMs) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   const std::wstring outPath = directory + L"out.txt";
   const std::wstring errPath = directory + L"err.txt";

@@ -59,8 +59,8 @@ struct Captured {
   std::string out;
   std::string err;
 };
-Captured runCaptured(const std::wstring& program, const std::wstring& arguments, const std::wstring& directory,
-                     DWORD timeoutMs);
+Captured runCaptured(const std::wstring& program, const std::wstring& arguments,
+                     const std::wstring& directory, DWORD timeoutMs);
 
 }  // namespace support
 

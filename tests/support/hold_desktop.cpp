@@ -13,7 +13,8 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2 || !GetDesktopWindow()) return 1;
-  const HANDLE ready = CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE ready =
+      CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ready == INVALID_HANDLE_VALUE) return 1;
   CloseHandle(ready);
   MSG message;

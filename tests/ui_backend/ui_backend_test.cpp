@@ -236,8 +236,8 @@ TEST_F(Backend, KeyTableRowsWithAndWithoutCtrl) {
   const WORD upKinds[] = {WM_KEYUP, WM_SYSKEYUP};
   for (int variant = 0; variant < 2; ++variant) {
     for (const Row& row : rows) {
-      SCOPED_TRACE(testing::Message() << "key " << int(row.vk) << " ctrl " << row.ctrl << " kind "
-                                      << downKinds[variant]);
+      SCOPED_TRACE(testing::Message()
+                   << "key " << int(row.vk) << " ctrl " << row.ctrl << " kind " << downKinds[variant]);
       setCtrl(row.ctrl);
       nk_input_begin(ctx);
       EXPECT_EQ(key(downKinds[variant], row.vk), row.keys.empty() ? 0 : 1);
@@ -322,8 +322,7 @@ TEST_F(Backend, TextCommandDrawsInItsFontAndRestoresTextState) {
   PageFont big(40);
 
   nk_command_buffer* canvas = begin();
-  nk_draw_text(canvas, nk_rect(10, 10, 180, 50), "WWW", 3, &big.user, nk_rgb(0, 255, 0),
-               nk_rgb(255, 0, 0));
+  nk_draw_text(canvas, nk_rect(10, 10, 180, 50), "WWW", 3, &big.user, nk_rgb(0, 255, 0), nk_rgb(255, 0, 0));
   render();
 
   int lowest = -1;
@@ -471,8 +470,8 @@ TEST_F(Backend, StaleInputKeepsOnlyReleases) {
   EXPECT_TRUE(ui_backend_fed_press());
   // Made while that click's operation ran: its release, pointer, a second
   // click, wheel, Shift and a character. Only the releases arrive.
-  const WORD kinds[] = {WM_LBUTTONUP, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEWHEEL, WM_KEYDOWN,
-                        WM_CHAR,      WM_LBUTTONUP, WM_KEYUP};
+  const WORD kinds[] = {WM_LBUTTONUP, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEWHEEL,
+                        WM_KEYDOWN,   WM_CHAR,      WM_LBUTTONUP,   WM_KEYUP};
   for (WORD kind : kinds) {
     GraphMessage m{};
     m.kind = kind;

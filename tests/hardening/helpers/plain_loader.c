@@ -6,18 +6,14 @@
 
 typedef DWORD(WINAPI* VersionInfoSize)(LPCWSTR, LPDWORD);
 
-int wmain(int argc, wchar_t** argv)
-{
-    if (argc < 2)
-        return 2;
-    const HMODULE module = LoadLibraryW(argv[1]);
-    if (!module)
-        return 1;
-    if (argc > 2) {
-        const FARPROC address = GetProcAddress(module, "GetFileVersionInfoSizeW");
-        DWORD ignored = 0;
-        if (address)
-            ((VersionInfoSize)(void (*)(void))address)(argv[0], &ignored);
-    }
-    return 0;
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const HMODULE module = LoadLibraryW(argv[1]);
+  if (!module) return 1;
+  if (argc > 2) {
+    const FARPROC address = GetProcAddress(module, "GetFileVersionInfoSizeW");
+    DWORD ignored = 0;
+    if (address) ((VersionInfoSize)(void (*)(void))address)(argv[0], &ignored);
+  }
+  return 0;
 }

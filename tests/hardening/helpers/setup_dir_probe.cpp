@@ -9,12 +9,13 @@
 #include "platforms/payload.h"
 
 int main() {
-    int count = 0;
-    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (args == nullptr || count != 2) return 2;
-    const std::wstring dir = setupDir();
-    std::ofstream(args[1], std::ios::binary).write(reinterpret_cast<const char*>(dir.data()),
-                                                   static_cast<std::streamsize>(dir.size() * sizeof(wchar_t)));
-    LocalFree(args);
-    return 0;
+  int count = 0;
+  wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (args == nullptr || count != 2) return 2;
+  const std::wstring dir = setupDir();
+  std::ofstream(args[1], std::ios::binary)
+      .write(reinterpret_cast<const char*>(dir.data()),
+             static_cast<std::streamsize>(dir.size() * sizeof(wchar_t)));
+  LocalFree(args);
+  return 0;
 }

@@ -10,10 +10,10 @@
 #include <fstream>
 
 int main() {
-    int count = 0;
-    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (args == nullptr || count != 3) return 2;
-    std::ofstream(args[2], std::ios::binary) << runCaptured(gccProbeCommand(args[1]));
-    LocalFree(args);
-    return 0;
+  int count = 0;
+  wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (args == nullptr || count != 3) return 2;
+  std::ofstream(args[2], std::ios::binary) << runCaptured(gccProbeCommand(args[1]));
+  LocalFree(args);
+  return 0;
 }

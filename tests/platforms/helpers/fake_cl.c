@@ -1,5 +1,2 @@
 /* Stands in for a compiler driver: only its version resource is read. */
-int main(void)
-{
-    return 0;
-}
+int main(void) { return 0; }

@@ -114,12 +114,8 @@ class CliLog {
   void write(const std::wstring& line) {
     if (file_ == INVALID_HANDLE_VALUE) return;
     const std::wstring text = timestamp() + L"  " + printable(line) + L"\r\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    if (size <= 0) return;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                        nullptr);
+    const std::string bytes = toUtf8(text);
+    if (bytes.empty()) return;
     append(bytes);
   }
 
@@ -247,6 +243,16 @@ std::wstring printable(const std::wstring& text) {
   for (wchar_t& c : shown)
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = L'\uFFFD';
   return shown;
+}
+
+std::string toUtf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                      nullptr);
+  return bytes;
 }
 
 int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& console) {

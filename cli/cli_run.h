@@ -28,6 +28,9 @@ std::wstring listJson(const CatalogueData& data);
 // registry values and file names could carry, shown as U+FFFD.
 std::wstring printable(const std::wstring& text);
 
+// text as UTF-8, as the log and a redirected console get it.
+std::string toUtf8(const std::wstring& text);
+
 // Runs request on an empty catalogue (it is built here) and gives the exit
 // code. Nothing is detected or changed for a help request, and nothing is
 // changed when administrator rights are missing for a destination.

@@ -95,13 +95,7 @@ class Cli : public ::testing::Test {
   // What changed on the machine, apart from the stand-in compilers' notes
   // of how they were run.
   std::vector<std::wstring> changedSince(const TreeSnapshot& before) const {
-    std::vector<std::wstring> changed = TreeSnapshot::changes(before, TreeSnapshot(machine));
-    changed.erase(std::remove_if(changed.begin(), changed.end(),
-                                 [](const std::wstring& path) {
-                                   return path.find(L"gcc-args.txt") != std::wstring::npos;
-                                 }),
-                  changed.end());
-    return changed;
+    return TreeSnapshot::changesApartFromCompilerNotes(before, TreeSnapshot(machine));
   }
 
   ScratchDir disk;

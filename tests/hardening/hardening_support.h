@@ -82,6 +82,19 @@ class TreeSnapshot {
     return changed;
   }
 
+  // changes() apart from the notes the stand-in compilers keep of how they
+  // were run.
+  static std::vector<std::wstring> changesApartFromCompilerNotes(const TreeSnapshot& before,
+                                                                 const TreeSnapshot& after) {
+    std::vector<std::wstring> changed = changes(before, after);
+    changed.erase(std::remove_if(changed.begin(), changed.end(),
+                                 [](const std::wstring& path) {
+                                   return path.find(L"gcc-args.txt") != std::wstring::npos;
+                                 }),
+                  changed.end());
+    return changed;
+  }
+
  private:
   void walk(const std::wstring& dir, const std::wstring& relative) {
     WIN32_FIND_DATAW found;

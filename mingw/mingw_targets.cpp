@@ -4,6 +4,7 @@
 #include "mingw/lib_variant.h"
 #include "mingw/toolchain_probe.h"
 #include "platforms/file_ops.h"
+#include "platforms/library_files.h"
 #include "platforms/payload.h"
 #include "platforms/vc_targets.h"
 
@@ -69,12 +70,5 @@ std::wstring uninstallMingw(const MingwTarget& target) {
   // Nothing was ever installed without a base directory, and relative
   // paths would point into the current directory.
   if (target.baseDir.empty()) return kUninstallFailed;
-  const std::wstring includeDir = target.baseDir + target.includeSubdir;
-  std::vector<std::wstring> files = {includeDir + L"gravo.h", includeDir + L"graphics.h"};
-  for (const std::wstring* subdir : {&target.lib32Subdir, &target.lib64Subdir}) {
-    if (subdir->empty()) continue;
-    files.push_back(target.baseDir + *subdir + L"libgravo.a");
-    files.push_back(target.baseDir + *subdir + L"libgravow.a");
-  }
-  return uninstallPayloadFiles(files);
+  return uninstallPayloadFiles(libraryFiles(target));
 }

@@ -8,6 +8,7 @@
 #include "discovery/text_match.h"
 #include "platforms/addresses.h"
 #include "platforms/file_ops.h"
+#include "platforms/library_files.h"
 #include "platforms/vc_targets.h"
 
 namespace {
@@ -113,16 +114,7 @@ std::wstring installVcFrom(const VcTarget& target, const std::wstring& payloadRo
 std::wstring uninstallVc(const VcTarget& target) {
   if (target.baseDir.empty()) return kUninstallFailed;
   if (hasToolsetTree(target.version)) purgeToolsetCopies(target);
-  std::vector<std::wstring> files;
-  const auto addPair = [&](const PayloadPair* pair, const std::wstring& subdir) {
-    if (subdir.empty() || !pair) return;
-    for (const std::int32_t index : {pair->first, pair->second})
-      files.push_back(target.baseDir + subdir + payloadAt(index).fileName);
-  };
-  addPair(target.headerSet, target.includeSubdir);
-  addPair(target.lib32Set, target.lib32Subdir);
-  addPair(target.lib64Set, target.lib64Subdir);
-  return uninstallPayloadFiles(files);
+  return uninstallPayloadFiles(libraryFiles(target));
 }
 
 void purgeToolsetCopies(const VcTarget& target) {

@@ -35,7 +35,11 @@ std::wstring interpreterPath() {
   return std::wstring(dir, length) + L"\\cmd.exe";
 }
 
-std::string startFailure(DWORD error) { return u8"创建进程失败: " + std::to_string(error); }
+CapturedRun startFailure(DWORD error) {
+  CapturedRun run;
+  run.output = u8"创建进程失败: " + std::to_string(error);
+  return run;
+}
 
 // A job holds cmd.exe and everything it starts, so that a time-out ends the
 // whole tree; it closes with the handle, ending whatever is left in it.
@@ -54,13 +58,21 @@ HANDLE createKillOnCloseJob() {
 }  // namespace
 
 std::string runCaptured(const std::wstring& command, unsigned timeoutMs) {
+  return runCapturedFull(command, timeoutMs).output;
+}
+
+CapturedRun runCapturedFull(const std::wstring& command, unsigned timeoutMs, const std::wstring& workDir) {
   SECURITY_ATTRIBUTES security{};
   security.nLength = sizeof(security);
   security.lpSecurityDescriptor = nullptr;
   security.bInheritHandle = TRUE;
   HANDLE readRaw = nullptr;
   HANDLE writeRaw = nullptr;
-  if (!CreatePipe(&readRaw, &writeRaw, &security, 0)) return u8"创建管道失败";
+  if (!CreatePipe(&readRaw, &writeRaw, &security, 0)) {
+    CapturedRun failed;
+    failed.output = u8"创建管道失败";
+    return failed;
+  }
   OwnedHandle readEnd(readRaw);
   OwnedHandle writeEnd(writeRaw);
   if (!SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) return startFailure(GetLastError());
@@ -83,7 +95,7 @@ std::string runCaptured(const std::wstring& command, unsigned timeoutMs) {
   PROCESS_INFORMATION process{};
   // Suspended until it sits in the job, so nothing it starts escapes it.
   if (!CreateProcessW(application.c_str(), writableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &startup, &process)) {
+                      nullptr, workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
     return startFailure(GetLastError());
   }
   OwnedHandle processHandle(process.hProcess);
@@ -94,7 +106,9 @@ std::string runCaptured(const std::wstring& command, unsigned timeoutMs) {
   // everything it started have exited.
   writeEnd.reset();
 
-  std::string captured;
+  CapturedRun run;
+  run.started = true;
+  std::string& captured = run.output;
   char chunk[kChunkBytes + 1];
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   bool finished = false;
@@ -134,6 +148,10 @@ std::string runCaptured(const std::wstring& command, unsigned timeoutMs) {
       TerminateProcess(processHandle.get(), 1);
     }
     WaitForSingleObject(processHandle.get(), kEndWaitMs);
+    run.timedOut = true;
+    return run;
   }
-  return captured;
+  DWORD exitCode = 0;
+  if (GetExitCodeProcess(processHandle.get(), &exitCode)) run.exitCode = exitCode;
+  return run;
 }

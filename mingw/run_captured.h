@@ -19,4 +19,19 @@ constexpr unsigned kCaptureTimeoutMs = 30000;
 // current or the executable's own directory.
 std::string runCaptured(const std::wstring& command, unsigned timeoutMs = kCaptureTimeoutMs);
 
+// How a captured run ended, for callers that need more than its output.
+struct CapturedRun {
+  // At most kMaxCapturedBytes; the start failure text when !started.
+  std::string output;
+  bool started = false;
+  // Ended after the time-out, together with everything it started.
+  bool timedOut = false;
+  // The interpreter's exit code; meaningful when started and not timed out.
+  unsigned long exitCode = 0;
+};
+
+// runCaptured with the outcome, started in workDir when that is not empty.
+CapturedRun runCapturedFull(const std::wstring& command, unsigned timeoutMs = kCaptureTimeoutMs,
+                            const std::wstring& workDir = std::wstring());
+
 #endif

@@ -69,10 +69,11 @@ std::vector<BYTE> wellKnownSid(WELL_KNOWN_SID_TYPE type) {
 // This process's token cut down to a standard user's rights: the
 // Administrators group only denies, every privilege but change notification
 // is gone and the integrity level is medium. A service account (SYSTEM
-// above all) also gets Users, Authenticated Users and Everyone as
-// restricting SIDs, so that an access needs a grant to one of those as
-// well. The programs run here come from folders other users may have
-// changed. Null when no such token can be made; then nothing is run.
+// above all) also gets Users, Authenticated Users, Everyone and RESTRICTED
+// as restricting SIDs, so that an access needs a grant to one of those as
+// well; making SYSTEM itself deny-only instead would leave no grant to read
+// the system's own programs, which name Users, not Everyone. The programs run here come from folders other
+// users may have changed. Null when no such token can be made; then nothing is run.
 HANDLE standardUserToken() {
   HANDLE own = nullptr;
   const DWORD access = TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT;
@@ -81,7 +82,8 @@ HANDLE standardUserToken() {
   std::vector<BYTE> administrators = wellKnownSid(WinBuiltinAdministratorsSid);
   std::vector<std::vector<BYTE>> restricting;
   if (runsAsServiceAccount()) {
-    for (const WELL_KNOWN_SID_TYPE type : {WinBuiltinUsersSid, WinAuthenticatedUserSid, WinWorldSid})
+    for (const WELL_KNOWN_SID_TYPE type :
+         {WinBuiltinUsersSid, WinAuthenticatedUserSid, WinWorldSid, WinRestrictedCodeSid})
       restricting.push_back(wellKnownSid(type));
   }
   std::vector<SID_AND_ATTRIBUTES> restrictingSids;

@@ -8,16 +8,18 @@
 #include <string>
 
 #include "discovery/fixtures.h"
-#include "discovery/registry_reader.h"
 #include "hardening/hardening_support.h"
 #include "mingw/mingw_layouts.h"
-#include "platforms/payload.h"
 #include "platforms/vc_trees.h"
 
 using hardening::TreeSnapshot;
 
 namespace {
 
+// The machine key 6.0's setup writes, as a 32-bit program sees it on the
+// 64-bit systems the tests run on.
+const wchar_t kVc6Setup[] =
+    L"Software\\WOW6432Node\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual C++";
 const wchar_t kDevStudio[] =
     L"Software\\Microsoft\\DevStudio\\6.0\\Build System\\Components\\Platforms\\Win32 (x86)\\Directories";
 
@@ -66,17 +68,12 @@ class Privilege : public ::testing::Test {
   void SetUp() override {
     setup = disk.makeDirs(L"Downloads\\Gravo Setup");
     ASSERT_TRUE(CopyFileW(hardening::cliPath().c_str(), (setup + L"GravoSetupCli.exe").c_str(), FALSE));
-    for (const PayloadFile& file : payloadTable())
-      disk.writeFile(L"Downloads\\Gravo Setup\\" + file.sourceSubdir + file.fileName,
-                     file.fileName == L"graphics.h" ? gravoHeaderText("payload") : "payload");
+    layPayload(disk, L"Downloads\\Gravo Setup");
     for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
       for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})
         for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"})
           disk.writeFile(L"Downloads\\Gravo Setup\\" + std::wstring(variant) + arch + name, "payload");
-    const bool is64BitOs = RegistryReader().is64BitOs();
-    vc6Setup = std::wstring(is64BitOs ? L"Software\\WOW6432Node" : L"Software") +
-               L"\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual C++";
-    registry.deleteValue(HKEY_LOCAL_MACHINE, vc6Setup, L"ProductDir");
+    registry.deleteValue(HKEY_LOCAL_MACHINE, kVc6Setup, L"ProductDir");
     registry.deleteValue(HKEY_CURRENT_USER, kDevStudio, L"Library Dirs");
   }
 
@@ -87,7 +84,6 @@ class Privilege : public ::testing::Test {
   ScratchDir disk;
   RegistryFixture registry;
   std::wstring setup;
-  std::wstring vc6Setup;
 };
 
 TEST_F(Privilege, ElevatedRunsHandNoRightsToWhatOtherUsersControl) {
@@ -117,7 +113,7 @@ TEST_F(Privilege, ElevatedRunsHandNoRightsToWhatOtherUsersControl) {
 
   // Where Visual C++ 6.0's own setup recorded it for the machine.
   const std::wstring vc98 = layVc6(disk, L"Microsoft Visual Studio", L"12_0");
-  registry.setString(HKEY_LOCAL_MACHINE, vc6Setup, L"ProductDir", vc98.substr(0, vc98.size() - 1));
+  registry.setString(HKEY_LOCAL_MACHINE, kVc6Setup, L"ProductDir", vc98.substr(0, vc98.size() - 1));
   const support::Captured vc6 = cli(L"install vc6");
   EXPECT_EQ(vc6.code, 0u) << vc6.out << vc6.err;
   EXPECT_TRUE(hardening::exists(vc98 + L"include\\gravo.h"));

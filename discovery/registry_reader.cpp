@@ -19,6 +19,10 @@ constexpr wchar_t kSxsVc7_64[] = L"Software\\WOW6432Node\\Microsoft\\VisualStudi
 constexpr wchar_t kSxsVc7_32[] = L"Software\\Microsoft\\VisualStudio\\SxS\\VC7";
 constexpr wchar_t kDevStudioDirectories[] =
     L"Software\\Microsoft\\DevStudio\\6.0\\Build System\\Components\\Platforms\\Win32 (x86)\\Directories";
+// What Visual C++ 6.0's own setup writes for the machine.
+constexpr wchar_t kVc6Setup64[] =
+    L"Software\\WOW6432Node\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual C++";
+constexpr wchar_t kVc6Setup32[] = L"Software\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual C++";
 constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 // The query is offered 2048 bytes; one more unit, never written, keeps even a
@@ -247,8 +251,17 @@ std::wstring RegistryReader::findTrustedIdeDir(int kind, bool is64BitOs) const {
 std::wstring RegistryReader::findVcDir(int version, bool is64BitOs) const {
   std::wstring raw;
   if (version == 6) {
-    raw = readString(HKEY_CURRENT_USER, kDevStudioDirectories, L"Library Dirs");
-    if (!raw.empty()) raw = vc98FromLibraryDirs(raw);
+    // Only this process's own user's settings, or the machine's: installs
+    // and uninstalls write into this folder with our rights, and another
+    // user's hive could name any folder.
+    const std::wstring sid = processUserSid();
+    if (!sid.empty()) {
+      const std::wstring key = sid + L"\\" + kDevStudioDirectories;
+      raw = readString(HKEY_USERS, key.c_str(), L"Library Dirs");
+    }
+    if (!raw.empty()) raw = existingDirectory(vc98FromLibraryDirs(raw));
+    if (raw.empty())
+      raw = readString(HKEY_LOCAL_MACHINE, is64BitOs ? kVc6Setup64 : kVc6Setup32, L"ProductDir");
   } else if (const wchar_t* sxsName = sxsValueName(version)) {
     raw = readString(HKEY_LOCAL_MACHINE, is64BitOs ? kSxsVc7_64 : kSxsVc7_32, sxsName);
   } else if (const wchar_t* pattern = displayNamePattern(version)) {

@@ -37,7 +37,9 @@ class RegistryReader {
   std::wstring findTrustedIdeDir(int kind, bool is64BitOs) const;
 
   // version is the product year (6 for 6.0). An existing directory ending
-  // with a backslash, or "".
+  // with a backslash, or "". 6.0's comes from the library directories in
+  // the hive of this process's own user (not "_Classes", not another
+  // user's), else from the ProductDir its setup writes for the machine.
   std::wstring findVcDir(int version, bool is64BitOs) const;
 
   // Library sub-directories relative to findVcDir's answer; "" for an

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platforms/link_guard.h"
+
 namespace {
 
 constexpr DWORD kChunkBytes = 4095;
@@ -55,6 +57,78 @@ HANDLE createKillOnCloseJob() {
   return job;
 }
 
+// A well-known SID in a buffer of its own; empty when the system does not
+// know it.
+std::vector<BYTE> wellKnownSid(WELL_KNOWN_SID_TYPE type) {
+  std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+  DWORD bytes = SECURITY_MAX_SID_SIZE;
+  if (!CreateWellKnownSid(type, nullptr, sid.data(), &bytes)) sid.clear();
+  return sid;
+}
+
+// This process's token cut down to a standard user's rights: the
+// Administrators group only denies, every privilege but change notification
+// is gone and the integrity level is medium. A service account (SYSTEM
+// above all) also gets Users, Authenticated Users, Everyone and RESTRICTED
+// as restricting SIDs, so that an access needs a grant to one of those as
+// well; making SYSTEM itself deny-only instead would leave no grant to read
+// the system's own programs, which name Users, not Everyone. The programs run here come from folders other
+// users may have changed. Null when no such token can be made; then nothing is run.
+HANDLE standardUserToken() {
+  HANDLE own = nullptr;
+  const DWORD access = TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT;
+  if (!OpenProcessToken(GetCurrentProcess(), access, &own)) return nullptr;
+  OwnedHandle ownToken(own);
+  std::vector<BYTE> administrators = wellKnownSid(WinBuiltinAdministratorsSid);
+  std::vector<std::vector<BYTE>> restricting;
+  if (runsAsServiceAccount()) {
+    for (const WELL_KNOWN_SID_TYPE type :
+         {WinBuiltinUsersSid, WinAuthenticatedUserSid, WinWorldSid, WinRestrictedCodeSid})
+      restricting.push_back(wellKnownSid(type));
+  }
+  std::vector<SID_AND_ATTRIBUTES> restrictingSids;
+  for (std::vector<BYTE>& sid : restricting) {
+    if (sid.empty()) return nullptr;
+    restrictingSids.push_back({sid.data(), 0});
+  }
+  if (administrators.empty()) return nullptr;
+  SID_AND_ATTRIBUTES denyOnly{administrators.data(), 0};
+  // DISABLE_MAX_PRIVILEGE alone leaves every privilege in place under
+  // Wine; naming them all removes them everywhere.
+  DWORD bytes = 0;
+  GetTokenInformation(ownToken.get(), TokenPrivileges, nullptr, 0, &bytes);
+  std::vector<BYTE> held(bytes);
+  if (bytes < sizeof(TOKEN_PRIVILEGES) ||
+      !GetTokenInformation(ownToken.get(), TokenPrivileges, held.data(), bytes, &bytes))
+    return nullptr;
+  const TOKEN_PRIVILEGES& privileges = *reinterpret_cast<const TOKEN_PRIVILEGES*>(held.data());
+  LUID changeNotify{};
+  if (!LookupPrivilegeValueW(nullptr, SE_CHANGE_NOTIFY_NAME, &changeNotify)) return nullptr;
+  std::vector<LUID_AND_ATTRIBUTES> removed;
+  for (DWORD i = 0; i < privileges.PrivilegeCount; ++i) {
+    const LUID& luid = privileges.Privileges[i].Luid;
+    if (luid.LowPart != changeNotify.LowPart || luid.HighPart != changeNotify.HighPart)
+      removed.push_back({luid, 0});
+  }
+  HANDLE restricted = nullptr;
+  if (!CreateRestrictedToken(ownToken.get(), DISABLE_MAX_PRIVILEGE, 1, &denyOnly,
+                             static_cast<DWORD>(removed.size()), removed.empty() ? nullptr : removed.data(),
+                             static_cast<DWORD>(restrictingSids.size()),
+                             restrictingSids.empty() ? nullptr : restrictingSids.data(), &restricted))
+    return nullptr;
+  // Lowering the level needs no privilege. Wine accepts the change and
+  // keeps the level; either way the groups and privileges are gone.
+  std::vector<BYTE> medium = wellKnownSid(WinMediumLabelSid);
+  if (!medium.empty()) {
+    TOKEN_MANDATORY_LABEL label{};
+    label.Label.Attributes = SE_GROUP_INTEGRITY;
+    label.Label.Sid = medium.data();
+    SetTokenInformation(restricted, TokenIntegrityLevel, &label,
+                        static_cast<DWORD>(sizeof(label) + GetLengthSid(medium.data())));
+  }
+  return restricted;
+}
+
 }  // namespace
 
 std::string runCaptured(const std::wstring& command, unsigned timeoutMs) {
@@ -91,11 +165,14 @@ CapturedRun runCapturedFull(const std::wstring& command, unsigned timeoutMs, con
   std::vector<wchar_t> writableLine(line.begin(), line.end());
   writableLine.push_back(L'\0');
 
+  OwnedHandle token(standardUserToken());
+  if (token.get() == nullptr) return startFailure(GetLastError());
   OwnedHandle job(createKillOnCloseJob());
   PROCESS_INFORMATION process{};
   // Suspended until it sits in the job, so nothing it starts escapes it.
-  if (!CreateProcessW(application.c_str(), writableLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
+  if (!CreateProcessAsUserW(token.get(), application.c_str(), writableLine.data(), nullptr, nullptr, TRUE,
+                            CREATE_SUSPENDED, nullptr, workDir.empty() ? nullptr : workDir.c_str(), &startup,
+                            &process)) {
     return startFailure(GetLastError());
   }
   OwnedHandle processHandle(process.hProcess);

@@ -16,7 +16,11 @@ constexpr unsigned kCaptureTimeoutMs = 30000;
 // to standard output and standard error (at most kMaxCapturedBytes), or the
 // text "创建管道失败" / "创建进程失败: <error code>" when it could not start.
 // The interpreter is taken from the system directory, never from the
-// current or the executable's own directory.
+// current or the executable's own directory. It runs with a standard user's
+// rights whatever this process holds (no Administrators, no service
+// account, no privileges, medium integrity), since what it starts may be
+// anyone's; when no such token can be made nothing runs and the text is the
+// start failure.
 std::string runCaptured(const std::wstring& command, unsigned timeoutMs = kCaptureTimeoutMs);
 
 // How a captured run ended, for callers that need more than its output.

@@ -6,6 +6,9 @@
 #include <regex>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "platforms/link_guard.h"
 
 namespace {
 
@@ -50,13 +53,55 @@ bool isSharedHeader(const std::wstring& path) {
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A rename that never replaces what stands at to.
-bool moveFile(const std::wstring& from, const std::wstring& to) {
-  return tell(FileEvent::Move, from, to, MoveFileExW(from.c_str(), to.c_str(), 0) != FALSE);
+// Closes the handle, keeping the error of what was done with it.
+bool closeAfter(HANDLE file, bool done) {
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  SetLastError(error);
+  return done;
 }
 
-Removal deleteInstalled(const std::wstring& path) {
-  if (DeleteFileW(path.c_str())) {
+// A rename within one folder that never replaces what stands at to. The
+// file is renamed through its handle, in the folder it was found in.
+bool renameInPlace(const std::wstring& from, const std::wstring& to) {
+  bool created = false;
+  const HANDLE file = openForChange(from, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, created);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::wstring final = finalPathOf(file);
+  const size_t folderEnd = final.rfind(L'\\');
+  // "\\?\C:\..." as the NT path "\??\C:\...", which every system takes here.
+  if (final.compare(0, 4, L"\\\\?\\") != 0 || folderEnd == std::wstring::npos) return closeAfter(file, false);
+  const std::wstring target =
+      L"\\??\\" + final.substr(4, folderEnd - 3) + to.substr(to.find_last_of(L"\\/") + 1);
+  const DWORD bytes = static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  std::vector<BYTE> rename(bytes, 0);
+  FILE_RENAME_INFO& info = *reinterpret_cast<FILE_RENAME_INFO*>(rename.data());
+  info.ReplaceIfExists = FALSE;
+  info.RootDirectory = nullptr;
+  info.FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  target.copy(info.FileName, target.size());
+  return closeAfter(file, SetFileInformationByHandle(file, FileRenameInfo, &info, bytes) != FALSE);
+}
+
+bool moveFile(const std::wstring& from, const std::wstring& to) {
+  return tell(FileEvent::Move, from, to, renameInPlace(from, to));
+}
+
+// Deletes the file at path itself, not what a link there leads to.
+bool deleteUnlinked(const std::wstring& path) {
+  bool created = false;
+  const HANDLE file = openForChange(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    OPEN_EXISTING, created);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return closeAfter(file, SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                                     sizeof(disposition)) != FALSE);
+}
+
+// ownFolder: a folder of the running user's own (the desktop), where no
+// other user can put a link.
+Removal deleteInstalled(const std::wstring& path, bool ownFolder = false) {
+  if (ownFolder ? DeleteFileW(path.c_str()) != FALSE : deleteUnlinked(path)) {
     tell(FileEvent::Delete, L"", path, true);
     return Removal::Removed;
   }
@@ -64,6 +109,36 @@ Removal deleteInstalled(const std::wstring& path) {
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Removal::Absent;
   tell(FileEvent::Delete, L"", path, false);
   return Removal::Failed;
+}
+
+// Copies source's bytes and times over destination, which is opened
+// without following a link and written only once it proved sound; a file
+// this created is removed again when the copy fails.
+bool copyInto(const std::wstring& source, const std::wstring& destination) {
+  const HANDLE from = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (from == INVALID_HANDLE_VALUE) return false;
+  bool created = false;
+  const HANDLE to = openForChange(destination, GENERIC_WRITE, 0, OPEN_ALWAYS, created);
+  if (to == INVALID_HANDLE_VALUE) return closeAfter(from, false);
+  std::vector<char> chunk(64 * 1024);
+  bool copied = true;
+  DWORD got = 0;
+  while (copied && ReadFile(from, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) && got > 0) {
+    DWORD written = 0;
+    copied = WriteFile(to, chunk.data(), got, &written, nullptr) && written == got;
+  }
+  FILETIME creation{};
+  FILETIME access{};
+  FILETIME write{};
+  copied = copied && got == 0 && SetEndOfFile(to) && GetFileTime(from, &creation, &access, &write) &&
+           SetFileTime(to, nullptr, nullptr, &write);
+  if (!copied && created) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(to, FileDispositionInfo, &disposition, sizeof(disposition));
+  }
+  closeAfter(from, copied);
+  return closeAfter(to, copied);
 }
 
 // A kept copy already stands beside destination: the file there may replace
@@ -89,8 +164,7 @@ std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& des
       tell(FileEvent::Copy, source, destination, false);
       return kInstallFailed;
     }
-    const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
-    return tell(FileEvent::Copy, source, destination, copied) ? L"" : kInstallFailed;
+    return tell(FileEvent::Copy, source, destination, copyInto(source, destination)) ? L"" : kInstallFailed;
   } catch (const std::exception&) {
     return kInstallRaised;
   }
@@ -102,7 +176,7 @@ std::wstring deleteIfPresent(const std::wstring& path) {
     const HANDLE search = FindFirstFileW(path.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return L"";
     FindClose(search);
-    return deleteInstalled(path) == Removal::Failed ? kOperationFailed : L"";
+    return deleteInstalled(path, true) == Removal::Failed ? kOperationFailed : L"";
   } catch (const std::exception&) {
     return kOperationRaised;
   }

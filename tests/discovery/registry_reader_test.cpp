@@ -190,6 +190,15 @@ TEST(RegistryReader, FindsVisualCpp6ThroughItsLibraryDirectories) {
   EXPECT_EQ(vc98, reader.findVcDir(6, true));
   registry.setString(HKEY_CURRENT_USER, kDevStudio, L"Library Dirs", L"");
   EXPECT_EQ(L"", reader.findVcDir(6, true));
+
+  // Another user's hive names no installation; the key 6.0's setup writes
+  // for the machine does.
+  registry.setString(HKEY_USERS, L"S-1-5-21-7-7-7-3001\\" + kDevStudio, L"Library Dirs", root + L"VC98\\LIB");
+  EXPECT_EQ(L"", reader.findVcDir(6, true));
+  registry.setString(HKEY_LOCAL_MACHINE,
+                     L"Software\\WOW6432Node\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual C++",
+                     L"ProductDir", root + L"VC98");
+  EXPECT_EQ(root + L"VC98\\", reader.findVcDir(6, true));
 }
 
 TEST(RegistryReader, FindsTheIdeDirectories) {

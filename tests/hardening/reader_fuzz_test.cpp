@@ -312,8 +312,7 @@ TEST(ReaderFuzz, LibraryDirectoryListsOfVisualCpp6) {
   const std::wstring a = disk.makeDirs(L"A\\VC98");
   const std::wstring b = disk.makeDirs(L"B b;\\VC98");
   const std::wstring devStudio =
-      L"S-1-5-21-9-9-9-1000\\Software\\Microsoft\\DevStudio\\6.0\\Build System\\"
-      L"Components\\Platforms\\Win32 (x86)\\Directories";
+      L"Software\\Microsoft\\DevStudio\\6.0\\Build System\\Components\\Platforms\\Win32 (x86)\\Directories";
   const std::vector<std::wstring> parts = {a + L"MFC\\LIB",
                                            a + L"LIB",
                                            a.substr(0, a.size() - 5) + L"vc98\\mfc\\lib",
@@ -336,7 +335,7 @@ TEST(ReaderFuzz, LibraryDirectoryListsOfVisualCpp6) {
     }
     if (g.chance(5)) value = std::wstring(1000 + g.below(24), L'x') + value;
     value = value.substr(0, 1023);
-    registry.setString(HKEY_USERS, devStudio, L"Library Dirs", value);
+    registry.setString(HKEY_CURRENT_USER, devStudio, L"Library Dirs", value);
     SCOPED_TRACE("case " + std::to_string(n) + ": " + narrow(value));
     const std::wstring expected = value.empty() ? L"" : existingDirectory(vc98Of(value));
     EXPECT_EQ(expected, reader.findVcDir(6, true));

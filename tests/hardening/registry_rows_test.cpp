@@ -100,11 +100,10 @@ TEST(HostileRegistry, ShapedValuesWhereLocationsAreReadNameNoInstallation) {
   // MFC directory the pattern looks for.
   const std::wstring devStudio =
       L"Software\\Microsoft\\DevStudio\\6.0\\Build System\\Components\\Platforms\\Win32 (x86)\\Directories";
-  const std::wstring user = L"S-1-5-21-9-9-9-1000\\" + devStudio;
   for (const std::wstring& dirs :
        {std::wstring(1023, L';'), std::wstring(1011, L'x') + L"vc98\\mfc\\lib", std::wstring(1023, L'\\'),
         L";" + std::wstring(1000, L'v') + L"98\\mfc\\lib;"}) {
-    registry.setString(HKEY_USERS, user, L"Library Dirs", dirs);
+    registry.setString(HKEY_CURRENT_USER, devStudio, L"Library Dirs", dirs);
     EXPECT_EQ(L"", reader.findVcDir(6, true));
   }
 

@@ -1,9 +1,10 @@
 // Stand-in for a MinGW gcc.exe: prints the gcc -v text kept in gcc-v.txt
 // beside it to standard error, as gcc does, and records its command line in
-// gcc-args.txt. A first line "#flood <MiB> <character code>" appends that
-// many MiB of the character after the text; "#hang <event name>" creates the named event
-// after printing and then never exits; "#hold <started> <go>" sets the event named
-// started before printing and waits (at most a minute) for the one named go.
+// gcc-args.txt, then on lines of their own "administrators: enabled" or
+// "administrators: not enabled" and "privileges: <count>" as its token says. A first line "#flood <MiB>
+// <character code>" appends that many MiB of the character after the text; "#hang <event name>" creates the
+// named event after printing and then never exits; "#hold <started> <go>" sets the event named started before
+// printing and waits (at most a minute) for the one named go.
 #include <windows.h>
 
 #include <fstream>
@@ -42,7 +43,26 @@ void writeAll(HANDLE out, const char* data, std::size_t size) {
 
 int main() {
   const std::wstring dir = ownDir();
-  std::ofstream((dir + L"gcc-args.txt").c_str(), std::ios::binary) << utf8(GetCommandLineW());
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD sidBytes = sizeof(administrators);
+  BOOL member = TRUE;
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidBytes) ||
+      !CheckTokenMembership(nullptr, administrators, &member))
+    member = TRUE;
+  HANDLE token = nullptr;
+  DWORD privileges = 0;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD bytes = 0;
+    GetTokenInformation(token, TokenPrivileges, nullptr, 0, &bytes);
+    std::string held(bytes, '\0');
+    if (bytes >= sizeof(TOKEN_PRIVILEGES) &&
+        GetTokenInformation(token, TokenPrivileges, &held[0], bytes, &bytes))
+      privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(held.data())->PrivilegeCount;
+    CloseHandle(token);
+  }
+  std::ofstream((dir + L"gcc-args.txt").c_str(), std::ios::binary)
+      << utf8(GetCommandLineW()) << "\nadministrators: " << (member ? "enabled" : "not enabled")
+      << "\nprivileges: " << privileges;
 
   std::ifstream in((dir + L"gcc-v.txt").c_str(), std::ios::binary);
   std::stringstream content;

@@ -324,7 +324,10 @@ void report_idle(WizardSession& session, int page, const char* name) {
   const double started = now();
   const long laid_out = session.framesLaidOut;
   const long rendered = session.framesRendered;
-  while (now() - started < kIdleMs / 1000.0) runFrame(session);
+  while (now() - started < kIdleMs / 1000.0) {
+    runFrame(session);
+    waitWhileIdle(session);
+  }
   const double wall = now() - started;
   const double total = cpu_seconds() - cpu;
   const double frame_loop = main_thread_cpu_seconds() - main_cpu;

@@ -329,8 +329,10 @@ void report_idle(WizardSession& session, int page, const char* name) {
     waitWhileIdle(session);
   }
   const double wall = now() - started;
-  const double total = cpu_seconds() - cpu;
-  const double frame_loop = main_thread_cpu_seconds() - main_cpu;
+  // Sums of times in units of 100 ns differ by rounding alone when nothing
+  // ran, which shows as -0.0.
+  const double total = std::max(0.0, cpu_seconds() - cpu);
+  const double frame_loop = std::max(0.0, main_thread_cpu_seconds() - main_cpu);
   std::printf(
       "%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
       "window thread %.1f %%; %ld frames laid out, %ld rendered\n",

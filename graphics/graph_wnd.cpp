@@ -24,7 +24,7 @@ extern "C" FILE* __cdecl __iob_func(void);
 // Ending the process from the close box.
 //
 // The window thread owns the window, so it sees the close box; the program
-// thread meanwhile runs its frame loop (peek messages, draw, flush, sleep).
+// thread meanwhile runs its frame loop (peek, draw, flush, sleep or wait).
 // Calling exit() straight from the window procedure would run the exit
 // handlers (static destructors among them) while that loop still uses what
 // they destroy. Instead, the destruction only marks the process as ending;

@@ -499,13 +499,11 @@ TEST_F(Backend, StaleInputKeepsOnlyReleasesAndThePointer) {
   EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
   EXPECT_EQ(ctx->input.mouse.pos.x, 60.0f);
   EXPECT_EQ(ui_backend_feed(hwnd), 0);
-  EXPECT_FALSE(ui_backend_fed_input());
 }
 
 TEST_F(Backend, AButtonWhoseReleaseWasLostIsReleased) {
   queue(WM_LBUTTONDOWN, 40, 15);
   queue(WM_MBUTTONDOWN, 40, 15);
-  buttonFrame();
   buttonFrame();
   ASSERT_TRUE(button(NK_BUTTON_LEFT).down);
   // The middle button's release still waits; the left one's was lost.
@@ -514,7 +512,6 @@ TEST_F(Backend, AButtonWhoseReleaseWasLostIsReleased) {
   buttonFrame();
   EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
   EXPECT_FALSE(button(NK_BUTTON_MIDDLE).down);
-  EXPECT_EQ(ui_backend_feed(hwnd), 0);
   // Nothing held, nothing to release.
   ui_backend_release_lost_buttons(hwnd);
   EXPECT_EQ(ui_backend_feed(hwnd), 0);

@@ -52,11 +52,13 @@ void PlatformPage::detect() {
 }
 
 void PlatformPage::install(const PlatformEntry& entry) {
+  ranOperation = true;
   message = installMessage(installEntry(catalogue, entry));
   popupOpen = true;
 }
 
 void PlatformPage::uninstall(const PlatformEntry& entry) {
+  ranOperation = true;
   message = uninstallEntry(catalogue, entry);
   popupOpen = true;
 }
@@ -70,6 +72,7 @@ void PlatformPage::useChosenDirectory(PlatformEntry& entry, const std::wstring& 
 }
 
 std::wstring PlatformPage::chooseDirectory() {
+  ranOperation = true;
   Sleep(100);
   // The new dialog style needs an apartment on this thread; the runtime has
   // usually made one already, and each successful call is balanced.

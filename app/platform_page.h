@@ -47,6 +47,9 @@ class PlatformPage {
   std::wstring message;
   bool popupOpen = false;
   bool catalogueBuilt = false;
+  // Set when a button ran an install, an uninstall or the folder chooser,
+  // which hold the frame loop; the loop clears it.
+  bool ranOperation = false;
 
  private:
   void drawRow(PlatformEntry& entry, const nk_style_button& buttonStyle, bool listHovered, float lineHeight);

@@ -30,3 +30,9 @@ void WizardApp::draw() {
 }
 
 void WizardApp::detect() { platformPage->detect(); }
+
+bool WizardApp::takeUserOperation() {
+  const bool ran = platformPage->ranOperation;
+  platformPage->ranOperation = false;
+  return ran;
+}

@@ -25,6 +25,9 @@ class WizardApp {
   void draw();
   // Runs the platform page's environment detection.
   void detect();
+  // Whether a page ran an operation of the user's (install, uninstall, the
+  // folder chooser) since the last call.
+  bool takeUserOperation();
 
   nk_context* ctx;
   int width;

@@ -5,6 +5,9 @@ namespace {
 const int kWidth = 490;
 const int kHeight = 328;
 const wchar_t kTitle[] = L"Gravo 26.9.25 安装向导";
+// Nothing but the window's news changes an idle wizard, and the runtime
+// never lets a wait miss it; the limit only bounds the harm if it did.
+const DWORD kIdleWaitMs = 1000;
 
 void releaseWindow(WizardSession& session) {
   if (session.hdc) ReleaseDC(session.hwnd, session.hdc);
@@ -46,27 +49,36 @@ void runFrame(WizardSession& session) {
   nk_input_begin(session.ctx);
   GraphMessage message;
   while (gr_peek_message(&message, GM_ALL, true)) ui_backend_queue(&message);
-  ui_backend_feed(session.hwnd);
+  if (gr_input_lost()) ui_backend_release_lost_buttons(session.hwnd);
+  const int waiting = ui_backend_feed(session.hwnd);
   nk_input_end(session.ctx);
   session.app->draw();
   ++session.framesLaidOut;
-  if (ui_backend_render_changed(nk_rgb(99, 99, 99), gr_window_exposed())) {
+  const bool rendered = ui_backend_render_changed(nk_rgb(99, 99, 99), gr_window_exposed()) != 0;
+  if (rendered) {
     gr_batch_flush();
     ++session.framesRendered;
   }
-  // A press may have started an install, an uninstall or the folder chooser,
-  // which block the loop inside the layout. What the user did meanwhile was
-  // aimed at the old screen and would land on whatever the operation put
-  // there (a popup's OK, the install button a detection brings), so it is
-  // taken now, after the result is shown, keeping only releases. Start-up
+  // An install, an uninstall or the folder chooser blocked the loop inside
+  // the layout. What the user did meanwhile was aimed at the old screen and
+  // would land on whatever the operation put there (a popup's OK, the
+  // install button a detection brings), so it is taken now, after the
+  // result is shown, keeping releases and where the pointer went. Start-up
   // detection is no user's doing: what arrives during it is kept.
-  if (ui_backend_fed_press())
+  if (session.app->takeUserOperation())
     while (gr_peek_message(&message, GM_ALL, true)) ui_backend_queue_stale(&message);
+  // A frame that took input or changed is followed by one more, as is the
+  // first, which detection follows.
+  session.idle = !rendered && waiting == 0 && !ui_backend_fed_input() && session.detectionStarted;
   Sleep(10);
   if (!session.detectionStarted) {
     session.detectionStarted = true;
     session.app->detect();
   }
+}
+
+void waitWhileIdle(WizardSession& session) {
+  if (session.idle) gr_wait_message(kIdleWaitMs);
 }
 
 void shutdownWizard(WizardSession& session) {
@@ -79,7 +91,10 @@ void shutdownWizard(WizardSession& session) {
 int runWizard() {
   WizardSession session;
   if (!startWizard(session)) return 1;
-  while (running) runFrame(session);
+  while (running) {
+    runFrame(session);
+    waitWhileIdle(session);
+  }
   shutdownWizard(session);
   return 0;
 }

@@ -21,6 +21,10 @@ struct WizardSession {
   // draws what the window already shows is not drawn again.
   long framesLaidOut = 0;
   long framesRendered = 0;
+  // Whether the last frame left nothing to do until the window has news: it
+  // took no input, left none waiting, drew what the window already shows,
+  // and detection has run.
+  bool idle = false;
 };
 
 // Opens the window, creates the UI font and the toolkit context, builds the
@@ -29,9 +33,13 @@ struct WizardSession {
 bool startWizard(WizardSession& session);
 // One frame: input, layout, render and present (unless the window already
 // shows that frame and was not exposed), 10 ms pause; detection after the
-// first. Input that arrives while a frame laid out on a press is still
-// being laid out or presented is dropped, releases apart.
+// first. Input that arrives while the frame runs an operation of the user's
+// is dropped, releases and pointer motion apart.
 void runFrame(WizardSession& session);
+// Returns at once unless the last frame left the wizard idle; then waits
+// until the window has news (input, exposure, the process ending), at most
+// a second.
+void waitWhileIdle(WizardSession& session);
 // Ends batch drawing and releases the font, the device context and the
 // window.
 void shutdownWizard(WizardSession& session);

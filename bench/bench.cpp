@@ -324,10 +324,15 @@ void report_idle(WizardSession& session, int page, const char* name) {
   const double started = now();
   const long laid_out = session.framesLaidOut;
   const long rendered = session.framesRendered;
-  while (now() - started < kIdleMs / 1000.0) runFrame(session);
+  while (now() - started < kIdleMs / 1000.0) {
+    runFrame(session);
+    waitWhileIdle(session);
+  }
   const double wall = now() - started;
-  const double total = cpu_seconds() - cpu;
-  const double frame_loop = main_thread_cpu_seconds() - main_cpu;
+  // Sums of times in units of 100 ns differ by rounding alone when nothing
+  // ran, which shows as -0.0.
+  const double total = std::max(0.0, cpu_seconds() - cpu);
+  const double frame_loop = std::max(0.0, main_thread_cpu_seconds() - main_cpu);
   std::printf(
       "%s page idle: %.1f %% of one core over %.1f s (%.0f frames/s): frame loop %.1f %%, "
       "window thread %.1f %%; %ld frames laid out, %ld rendered\n",

@@ -52,6 +52,28 @@ bool gr_peek_message(GraphMessage* out, BYTE filter, bool remove) {
   return runtime.window->ring.peek(out, filter, remove);
 }
 
+bool gr_wait_message(DWORD timeout_ms) {
+  Gravo::safe_point();
+  Gravo::GraphWnd* window = runtime.window;
+  if (!window || !window->hwnd.load()) return false;
+  {
+    Gravo::QueueLock lock;
+    if (!window->ring.empty()) return true;
+  }
+  if (window->exposed.load()) return true;
+  // The window thread sets the event after each record it queues, so a
+  // record that came since the look above ends the wait at once; a setting
+  // for a record already taken ends it early, which costs one look more.
+  const bool woken = WaitForSingleObject(window->news_event, timeout_ms) == WAIT_OBJECT_0;
+  Gravo::safe_point();
+  return woken;
+}
+
+bool gr_input_lost() {
+  Gravo::safe_point();
+  return runtime.window && runtime.window->input_lost.exchange(false);
+}
+
 void gr_batch_begin() {
   Gravo::safe_point();
   if (runtime.window_device) runtime.window_device->batch_begin();

@@ -8,6 +8,13 @@ const WORD kind_key_down = 0x0100;
 const WORD kind_key_up = 0x0101;
 const WORD kind_char = 0x0102;
 
+bool is_motion(const GraphMessage& m) { return m.kind == WM_MOUSEMOVE; }
+
+bool same_buttons(const GraphMessage& a, const GraphMessage& b) {
+  return a.left_down == b.left_down && a.middle_down == b.middle_down && a.right_down == b.right_down &&
+         a.ctrl_down == b.ctrl_down && a.shift_down == b.shift_down;
+}
+
 }  // namespace
 
 BYTE message_category(WORD kind) {
@@ -19,10 +26,26 @@ BYTE message_category(WORD kind) {
 }
 
 bool EventRing::push(const GraphMessage& message) {
-  const BYTE next = static_cast<BYTE>((tail_ + 1) % capacity);
-  if (next == head_) return false;
+  if (is_motion(message) && !empty()) {
+    GraphMessage& newest = slots_[(tail_ + capacity - 1) % capacity];
+    if (is_motion(newest) && same_buttons(newest, message)) {
+      newest = message;
+      return true;
+    }
+  }
+  if (after(tail_) == head_ && !drop_oldest_motion()) return false;
   slots_[tail_] = message;
-  tail_ = next;
+  tail_ = after(tail_);
+  return true;
+}
+
+bool EventRing::drop_oldest_motion() {
+  BYTE at = head_;
+  while (at != tail_ && !is_motion(slots_[at])) at = after(at);
+  if (at == tail_) return false;
+  // The records behind it close up, keeping their order.
+  for (BYTE next = after(at); next != tail_; at = next, next = after(next)) slots_[at] = slots_[next];
+  tail_ = at;
   return true;
 }
 
@@ -30,12 +53,12 @@ bool EventRing::peek(GraphMessage* out, BYTE filter, bool remove) {
   const BYTE all_categories = GM_MOUSE | GM_KEY | GM_CHAR | GM_WINDOW;
   if ((filter & all_categories) != all_categories) {
     while (!empty() && !(message_category(slots_[head_].kind) & filter)) {
-      head_ = static_cast<BYTE>((head_ + 1) % capacity);
+      head_ = after(head_);
     }
   }
   if (empty()) return false;
   if (out) *out = slots_[head_];
-  if (remove) head_ = static_cast<BYTE>((head_ + 1) % capacity);
+  if (remove) head_ = after(head_);
   return true;
 }
 

@@ -17,7 +17,12 @@ class EventRing {
  public:
   static const int capacity = 64;
 
-  // Appends the record; a full ring (63 records) drops it and returns false.
+  // Appends the record. Pointer motion merges into a motion record with the
+  // same buttons and modifiers queued just before it, which takes the newer
+  // position. A full ring (63 records) makes room by dropping its oldest
+  // motion record, so that presses, releases, keys and characters are not
+  // lost to a moving mouse; false when nothing could give way and the
+  // record was dropped.
   bool push(const GraphMessage& message);
   // Drops records of other categories ahead of the first match (unless the
   // filter takes every category), then copies out and optionally removes
@@ -26,6 +31,9 @@ class EventRing {
   bool empty() const { return head_ == tail_; }
 
  private:
+  static BYTE after(BYTE index) { return static_cast<BYTE>((index + 1) % capacity); }
+  bool drop_oldest_motion();
+
   GraphMessage slots_[capacity] = {};
   BYTE head_ = 0;
   BYTE tail_ = 0;

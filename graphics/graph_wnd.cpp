@@ -24,7 +24,7 @@ extern "C" FILE* __cdecl __iob_func(void);
 // Ending the process from the close box.
 //
 // The window thread owns the window, so it sees the close box; the program
-// thread meanwhile runs its frame loop (peek messages, draw, flush, sleep).
+// thread meanwhile runs its frame loop (peek, draw, flush, sleep or wait).
 // Calling exit() straight from the window procedure would run the exit
 // handlers (static destructors among them) while that loop still uses what
 // they destroy. Instead, the destruction only marks the process as ending;
@@ -54,14 +54,21 @@ const DWORD style_without_minimize = WS_CAPTION | WS_SYSMENU;
 const DWORD style_with_minimize = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 void queue(const GraphMessage& record) {
-  QueueLock lock;
-  if (runtime.window) runtime.window->ring.push(record);
+  GraphWnd* window = runtime.window;
+  if (!window) return;
+  {
+    QueueLock lock;
+    if (!window->ring.push(record)) window->input_lost.store(true);
+  }
+  SetEvent(window->news_event);
 }
 
 void end_process_in_order() {
   parked_event = CreateEventW(NULL, TRUE, FALSE, NULL);
   ending_thread.store(GetCurrentThreadId());
   ending.store(true);
+  // A program thread waiting for events comes to its safe point at once.
+  if (runtime.window) SetEvent(runtime.window->news_event);
   bool parked = false;
   if (parked_event) {
     const DWORD started = GetTickCount();
@@ -177,7 +184,10 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
       return 0;
     case WM_PAINT:
       ValidateRect(hwnd, NULL);
-      if (window) window->exposed.store(true);
+      if (window) {
+        window->exposed.store(true);
+        SetEvent(window->news_event);
+      }
       return 0;
     case WM_CLOSE:
       if (window) window->close_on_window_thread();
@@ -320,7 +330,8 @@ void window_title_from_path(const wchar_t* path, wchar_t (&title)[MAX_PATH]) {
 GraphWnd::GraphWnd() : IMAGE(0, 0) {
   ready_event = CreateEventW(NULL, FALSE, FALSE, NULL);
   wake_event = CreateEventW(NULL, FALSE, FALSE, NULL);
-  if (!ready_event || !wake_event) fatal_stop(L"CreateEventW");
+  news_event = CreateEventW(NULL, FALSE, FALSE, NULL);
+  if (!ready_event || !wake_event || !news_event) fatal_stop(L"CreateEventW");
 }
 
 GraphWnd::~GraphWnd() {
@@ -328,6 +339,7 @@ GraphWnd::~GraphWnd() {
   join_thread();
   if (ready_event) CloseHandle(ready_event);
   if (wake_event) CloseHandle(wake_event);
+  if (news_event) CloseHandle(news_event);
 }
 
 void GraphWnd::set_batch(bool on) {

@@ -61,6 +61,12 @@ class GraphWnd : public IMAGE {
   // while batch drawing is on only the program can present, so it learns of
   // it through gr_window_exposed.
   std::atomic<bool> exposed{false};
+  // Wakes a program thread waiting in gr_wait_message: set when an event is
+  // queued or dropped, when the window is exposed and when the process is
+  // about to end.
+  HANDLE news_event = NULL;
+  // Set when the full queue had to drop an event; read by gr_input_lost.
+  std::atomic<bool> input_lost{false};
 
   WindowStart start = {};
   HANDLE thread = NULL;

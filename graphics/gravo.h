@@ -175,6 +175,17 @@ HWND GRAVO_CALL gr_window_handle();
 // stand ahead of the first match are discarded. `out` may be NULL. Without
 // `remove` the event stays queued. Returns false when nothing matches.
 bool GRAVO_CALL gr_peek_message(GraphMessage* out, BYTE filter = GM_ALL, bool remove = true);
+// Waits until an event is queued, the window is exposed (see
+// gr_window_exposed) or `timeout_ms` milliseconds pass (INFINITE for no
+// limit), so that a program with nothing to do costs nothing. Returns at once
+// when an event waits already. False when the time ran out or no window is
+// open; true may also come without news, so check the queue.
+bool GRAVO_CALL gr_wait_message(DWORD timeout_ms);
+// Whether the queue was full and had to drop an event since the last call.
+// Pointer motion gives way first, so it is rarely anything else; when it is,
+// a program that tracks mouse buttons from the queue can ask Windows which
+// buttons are down (GetAsyncKeyState) to keep none held that is up.
+bool GRAVO_CALL gr_input_lost();
 
 // Batch drawing: while on, the window is not refreshed automatically (about
 // 60 times a second); gr_batch_flush presents the back buffer.

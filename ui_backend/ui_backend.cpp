@@ -18,8 +18,8 @@ HDC windowDc = nullptr;
 // newest is dropped.
 std::deque<GraphMessage> pendingInput;
 const size_t kMaxPendingInput = 256;
-// Whether the last feed handed the toolkit a mouse-button press.
-bool pressFed = false;
+// Whether the last feed handed the toolkit any event.
+bool inputFed = false;
 
 // Widths by text style and text. A width depends on nothing else, and the
 // toolkit asks for the same few hundred every frame. The styles are few, so
@@ -651,23 +651,54 @@ void ui_backend_queue(const GraphMessage* message) {
 }
 
 int ui_backend_feed(HWND hwnd) {
-  pressFed = false;
+  inputFed = false;
   while (!pendingInput.empty() && !mustWaitForNextFrame(pendingInput.front())) {
-    if (const ButtonMessage* b = buttonMessage(pendingInput.front().kind))
-      pressFed = pressFed || b->changes[0].down;
     ui_backend_handle(hwnd, &pendingInput.front());
     pendingInput.pop_front();
+    inputFed = true;
   }
   return static_cast<int>(pendingInput.size());
 }
 
-int ui_backend_fed_press() { return pressFed ? 1 : 0; }
+int ui_backend_fed_input() { return inputFed ? 1 : 0; }
 
 void ui_backend_queue_stale(const GraphMessage* message) {
   if (!message) return;
   const ButtonMessage* b = buttonMessage(message->kind);
   const bool release = b ? !b->changes[0].down : message->kind == WM_KEYUP || message->kind == WM_SYSKEYUP;
-  if (release) ui_backend_queue(message);
+  if (release || message->kind == WM_MOUSEMOVE) ui_backend_queue(message);
+}
+
+void ui_backend_release_lost_buttons(HWND hwnd) {
+  struct Button {
+    nk_buttons button;
+    WORD release;
+    int key;
+  };
+  // GetAsyncKeyState reads the buttons as they are wired, before the
+  // swap of left and right that the messages already have.
+  const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+  const Button buttons[] = {{NK_BUTTON_LEFT, WM_LBUTTONUP, swapped ? VK_RBUTTON : VK_LBUTTON},
+                            {NK_BUTTON_RIGHT, WM_RBUTTONUP, swapped ? VK_LBUTTON : VK_RBUTTON},
+                            {NK_BUTTON_MIDDLE, WM_MBUTTONUP, VK_MBUTTON}};
+  POINT pointer = {static_cast<LONG>(context.input.mouse.pos.x),
+                   static_cast<LONG>(context.input.mouse.pos.y)};
+  POINT screen;
+  if (GetCursorPos(&screen) && ScreenToClient(hwnd, &screen)) pointer = screen;
+  for (const Button& b : buttons) {
+    bool held = context.input.mouse.buttons[b.button].down != 0;
+    for (const GraphMessage& m : pendingInput) {
+      const ButtonMessage* change = buttonMessage(m.kind);
+      if (change && change->changes[change->count - 1].button == b.button)
+        held = change->changes[change->count - 1].down;
+    }
+    if (!held || (GetAsyncKeyState(b.key) & 0x8000)) continue;
+    GraphMessage release{};
+    release.kind = b.release;
+    release.x = static_cast<SHORT>(pointer.x);
+    release.y = static_cast<SHORT>(pointer.y);
+    ui_backend_queue(&release);
+  }
 }
 
 namespace {

@@ -46,16 +46,20 @@ int ui_backend_handle(HWND hwnd, const GraphMessage* message);
 // events still wait.
 void ui_backend_queue(const GraphMessage* message);
 int ui_backend_feed(HWND hwnd);
-// Whether the last ui_backend_feed handed the toolkit a mouse-button press:
-// the frame laid out on that input may have run something that blocked the
-// loop.
-int ui_backend_fed_press();
-// As ui_backend_queue, for an event that arrived before the user could see
-// the frame laid out on a press: it was aimed at the screen as it stood
-// before, so only a release (of a mouse button or a key) is kept, and no
-// button or key stays held; presses, characters, wheel turns and pointer
-// motion are dropped.
+// Whether the last ui_backend_feed handed the toolkit any event: the next
+// frame may then look different even without input (a click's flags end).
+int ui_backend_fed_input();
+// As ui_backend_queue, for an event that arrived while an operation the user
+// started blocked the loop: it was aimed at the screen as it stood before,
+// so only releases (of a mouse button or a key), which leave no button or
+// key held, and pointer motion, which tells where the pointer now rests,
+// are kept; presses, characters and wheel turns are dropped.
 void ui_backend_queue_stale(const GraphMessage* message);
+// For a queue that had to drop events: every mouse button that the toolkit
+// will still hold once the waiting events are handed on, but that Windows
+// reports up, gets a release queued where the pointer is, so that no button
+// stays held for a release that was lost.
+void ui_backend_release_lost_buttons(HWND hwnd);
 
 // Clears the current target to `clear` (which stays the background colour)
 // and draws the frame's toolkit commands, then empties the command buffers.

@@ -10,6 +10,7 @@
 
 #include "app/wizard_run.h"
 #include "discovery/fixtures.h"
+#include "graphics/runtime.h"
 #include "platforms/vc_trees.h"
 #include "support/child_process.h"
 #include "wizard_test_support.h"
@@ -18,6 +19,8 @@ namespace {
 
 const int kWidth = 490;
 const int kHeight = 328;
+// Long enough that a wait ending before it was ended by something.
+const DWORD kIdleNeverEnds = 30000;
 
 DWORD rgb(int r, int g, int b) { return static_cast<DWORD>(r << 16 | g << 8 | b); }
 
@@ -118,10 +121,10 @@ TEST_F(WizardFrames, CancelEndsTheLoopAfterItsFrameIsPresented) {
 
 TEST_F(WizardFrames, AClickQueuedInOneFrameClicksOnce) {
   runFrame(session);
-  pointAt(session.hwnd, kNextButton);
-  runFrame(session);
-  // Press and release wait in the queue together, as they do behind
-  // detection or after a touchpad tap.
+  // A hand that keeps moving the mouse while the loop is held (by
+  // detection, say) and then taps: press and release wait in the queue
+  // together behind the motion, as they also do after a touchpad tap.
+  for (int i = 0; i < 300; ++i) pointAt(session.hwnd, {i, 100 + i % 2});
   pressAt(session.hwnd, kNextButton);
   releaseAt(session.hwnd, kNextButton);
   runFrame(session);
@@ -207,12 +210,35 @@ TEST_F(WizardFrames, InputMadeWhileARowOperationRunsActsOnNothingItBrings) {
   EXPECT_EQ(page.message, L"未检测到 VS");
   for (int i = 0; i < 4; ++i) runFrame(session);
   EXPECT_TRUE(page.popupOpen) << "a click made before the popup showed closed it";
-  // A click after it appeared closes it.
-  pressAt(session.hwnd, popupOk);
+  // The pointer rests on OK since that click: the first click after the
+  // popup appeared closes it.
+  downAt(session.hwnd, popupOk);
   runFrame(session);
   releaseAt(session.hwnd, popupOk);
   runFrame(session);
   EXPECT_FALSE(page.popupOpen);
+}
+
+TEST_F(WizardFrames, InputMadeWhileNextIsHandledIsKept) {
+  runFrame(session);
+  pressAt(session.hwnd, kNextButton);
+  // While the frame of that press is laid out and rendered, the hand lets
+  // go and taps Back, which shows where Next was.
+  std::atomic<bool> holding{false};
+  std::thread hand([&] {
+    Gravo::DrawLock frameCannotRender;
+    holding = true;
+    support::waitFor([] { return !gr_peek_message(nullptr, GM_ALL, false); }, 10000);
+    releaseAt(session.hwnd, kNextButton);
+    downAt(session.hwnd, kNextButton);
+    releaseAt(session.hwnd, kNextButton);
+  });
+  support::waitFor([&] { return holding.load(); }, 10000);
+  runFrame(session);
+  hand.join();
+  EXPECT_EQ(currentPage, 2);
+  for (int i = 0; i < 4; ++i) runFrame(session);
+  EXPECT_EQ(currentPage, 1) << "the tap on Back was dropped";
 }
 
 TEST_F(WizardFrames, AnUnchangedFrameIsNotDrawnAgainUnlessTheWindowIsExposed) {
@@ -228,6 +254,7 @@ TEST_F(WizardFrames, AnUnchangedFrameIsNotDrawnAgainUnlessTheWindowIsExposed) {
   PatBlt(dc, 0, 0, kWidth, kHeight, BLACKNESS);
   ReleaseDC(session.hwnd, dc);
   RedrawWindow(session.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(gr_wait_message(kIdleNeverEnds)) << "an exposure does not end the wait";
   runFrame(session);
   EXPECT_EQ(session.framesRendered, rendered + 1);
   dc = GetDC(session.hwnd);
@@ -240,6 +267,21 @@ TEST_F(WizardFrames, AnUnchangedFrameIsNotDrawnAgainUnlessTheWindowIsExposed) {
   pressAt(session.hwnd, kNextButton);
   runFrame(session);
   EXPECT_EQ(session.framesRendered, rendered + 2);
+
+  // Idle, the loop waits for the window's news instead of laying out frames.
+  for (int i = 0; i < 5 && !session.idle; ++i) runFrame(session);
+  ASSERT_TRUE(session.idle);
+  gr_wait_message(0);
+  std::thread hand([&] {
+    Sleep(300);
+    pointAt(session.hwnd, {60, 60});
+  });
+  const DWORD waitStarted = GetTickCount();
+  EXPECT_TRUE(gr_wait_message(kIdleNeverEnds)) << "input did not end the wait";
+  EXPECT_GE(GetTickCount() - waitStarted, 250u);
+  hand.join();
+  runFrame(session);
+  EXPECT_FALSE(session.idle);
 }
 
 TEST_F(WizardFrames, UnknownPageShowsOnlyTheClearColour) {

@@ -21,11 +21,16 @@ inline void pointAt(HWND hwnd, ClientPoint p) {
   SendMessageTimeoutW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y), SMTO_NORMAL, 10000, &ignored);
 }
 
+// The left button going down where the pointer rests, at `p`.
+inline void downAt(HWND hwnd, ClientPoint p) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y), SMTO_NORMAL, 10000, &ignored);
+}
+
 // A press at `p`: the pointer moves there, then the left button goes down.
 inline void pressAt(HWND hwnd, ClientPoint p) {
   pointAt(hwnd, p);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y), SMTO_NORMAL, 10000, &ignored);
+  downAt(hwnd, p);
 }
 
 inline void releaseAt(HWND hwnd, ClientPoint p) {

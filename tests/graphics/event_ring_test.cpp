@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "graphics/event_ring.h"
 
 namespace {
@@ -26,6 +28,43 @@ TEST(GraphicsRing, HoldsSixtyThreeInOrderAndDropsTheNewest) {
     ASSERT_TRUE(ring.peek(&out, GM_ALL, true));
     EXPECT_EQ(unit, out.unit);
   }
+}
+
+TEST(GraphicsRing, MotionMergesAndGivesWayToEveryOtherRecord) {
+  Gravo::EventRing ring;
+  GraphMessage out = {};
+  ring.push(mouse_message(1));
+  ring.push(mouse_message(2));
+  ring.push(Gravo::mouse_record(WM_MOUSEMOVE, MK_LBUTTON, POINT{3, 0}));
+  ASSERT_TRUE(ring.peek(&out, GM_ALL, true));
+  EXPECT_EQ(2, out.x);
+  ASSERT_TRUE(ring.peek(&out, GM_ALL, true));
+  EXPECT_EQ(3, out.x);
+  EXPECT_TRUE(ring.empty());
+
+  // A hand that keeps moving the mouse between clicks, keys and characters
+  // while nobody takes the queue: every record but motion comes out, in order.
+  std::vector<WORD> others;
+  for (SHORT x = 0; x < 300; ++x) {
+    GraphMessage record = mouse_message(x);
+    if (x % 10 == 9)
+      record = Gravo::mouse_record(x % 20 == 9 ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, POINT{x, 0});
+    if (x % 20 == 0) record = x % 40 ? key_message('A') : char_message(static_cast<WORD>(x));
+    if (record.kind != WM_MOUSEMOVE) others.push_back(record.kind);
+    ASSERT_TRUE(ring.push(record)) << x;
+  }
+  ASSERT_TRUE(ring.push(mouse_message(300)));
+  std::vector<WORD> out_others;
+  while (ring.peek(&out, GM_ALL, true))
+    if (out.kind != WM_MOUSEMOVE) out_others.push_back(out.kind);
+  EXPECT_EQ(others, out_others);
+  EXPECT_EQ(WM_MOUSEMOVE, out.kind);
+  EXPECT_EQ(300, out.x) << "the last position is lost";
+
+  // With no motion to give way, a full ring still drops the newest.
+  for (int key = 0; key < 63; ++key) ASSERT_TRUE(ring.push(key_message('A')));
+  EXPECT_FALSE(ring.push(Gravo::mouse_record(WM_LBUTTONUP, 0, POINT{1, 1})));
+  EXPECT_FALSE(ring.push(mouse_message(1)));
 }
 
 TEST(GraphicsRing, FilterDropsOtherCategoriesAheadOfTheFirstMatchOnly) {

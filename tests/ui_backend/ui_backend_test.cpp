@@ -463,19 +463,20 @@ TEST_F(Backend, QueuedPressesAndReleasesReachTheToolkitOneChangeAFrame) {
   EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
 }
 
-TEST_F(Backend, StaleInputKeepsOnlyReleases) {
+TEST_F(Backend, StaleInputKeepsOnlyReleasesAndThePointer) {
   queue(WM_MOUSEMOVE, 40, 15);
   queue(WM_LBUTTONDOWN, 40, 15);
   EXPECT_TRUE(buttonFrame());
-  EXPECT_TRUE(ui_backend_fed_press());
+  EXPECT_TRUE(ui_backend_fed_input());
   // Made while that click's operation ran: its release, pointer, a second
-  // click, wheel, Shift and a character. Only the releases arrive.
+  // click, wheel, Shift and a character. Only the releases and the pointer
+  // arrive.
   const WORD kinds[] = {WM_LBUTTONUP, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEWHEEL,
                         WM_KEYDOWN,   WM_CHAR,      WM_LBUTTONUP,   WM_KEYUP};
   for (WORD kind : kinds) {
     GraphMessage m{};
     m.kind = kind;
-    m.x = 40;
+    m.x = kind == WM_MOUSEMOVE ? 60 : 40;
     m.y = 15;
     if (kind == WM_MOUSEWHEEL) m.wheel_delta = 120;
     if (kind == WM_KEYDOWN || kind == WM_KEYUP) m.virtual_key = VK_SHIFT;
@@ -493,11 +494,28 @@ TEST_F(Backend, StaleInputKeepsOnlyReleases) {
       EXPECT_EQ(ctx->input.keyboard.keys[NK_KEY_SHIFT].clicked, 0u);
     });
     clicks += clicked ? 1 : 0;
-    EXPECT_FALSE(ui_backend_fed_press());
   }
   EXPECT_EQ(clicks, 0);
   EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
+  EXPECT_EQ(ctx->input.mouse.pos.x, 60.0f);
   EXPECT_EQ(ui_backend_feed(hwnd), 0);
+}
+
+TEST_F(Backend, AButtonWhoseReleaseWasLostIsReleased) {
+  queue(WM_LBUTTONDOWN, 40, 15);
+  queue(WM_MBUTTONDOWN, 40, 15);
+  buttonFrame();
+  ASSERT_TRUE(button(NK_BUTTON_LEFT).down);
+  // The middle button's release still waits; the left one's was lost.
+  queue(WM_MBUTTONUP, 40, 15);
+  ui_backend_release_lost_buttons(hwnd);
+  buttonFrame();
+  EXPECT_FALSE(button(NK_BUTTON_LEFT).down);
+  EXPECT_FALSE(button(NK_BUTTON_MIDDLE).down);
+  // Nothing held, nothing to release.
+  ui_backend_release_lost_buttons(hwnd);
+  EXPECT_EQ(ui_backend_feed(hwnd), 0);
+  EXPECT_FALSE(ui_backend_fed_input());
 }
 
 TEST_F(Backend, ScrollBarDragMovesTheViewAcrossFrames) {

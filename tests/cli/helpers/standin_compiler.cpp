@@ -92,6 +92,9 @@ std::string msvcScript(const std::string& startup, const std::vector<std::wstrin
     else if (arg[0] != L'/') sources += " " + word(arg);
     if (arg == L"/DUNICODE") kind = "w";
   }
+  // The import libraries under their SDK names are copies: Wine's DeleteFileW,
+  // with which the scratch folder is removed, deletes what a Unix symbolic
+  // link points at.
   const std::string system =
       x64 ? "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows" : "/usr/i686-w64-mingw32/lib";
   std::string script = "set -e\nmkdir -p standin-sdk\nfor dll in user32 shell32; do cp " + system +

@@ -6,6 +6,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "cli/cli_verify.h"
@@ -145,26 +146,27 @@ bool machineRuns(int bits) {
 #endif
 }
 
-// PATH with dir in front for as long as the object lives, so that a program
-// built by a MinGW finds that toolchain's runtime DLLs, as it does when the
-// IDE runs it.
-class PathInFront {
+// An environment variable of this process, and so of every compiler and
+// program it starts, set for as long as the object lives.
+class ScopedVariable {
  public:
-  explicit PathInFront(const std::wstring& dir) {
-    if (dir.empty()) return;
-    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  // value(old) gives the new value from the old one ("" when unset).
+  ScopedVariable(const wchar_t* name, const std::function<std::wstring(const std::wstring&)>& value)
+      : name_(name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
     std::vector<wchar_t> old(size > 0 ? size : 1, L'\0');
-    had_ = size > 0 && GetEnvironmentVariableW(L"PATH", old.data(), size) < size;
+    had_ = size > 0 && GetEnvironmentVariableW(name, old.data(), size) < size;
     old_ = had_ ? std::wstring(old.data()) : std::wstring();
-    changed_ = SetEnvironmentVariableW(L"PATH", (dir + (had_ ? L";" + old_ : L"")).c_str()) != FALSE;
+    changed_ = SetEnvironmentVariableW(name, value(old_).c_str()) != FALSE;
   }
-  PathInFront(const PathInFront&) = delete;
-  PathInFront& operator=(const PathInFront&) = delete;
-  ~PathInFront() {
-    if (changed_) SetEnvironmentVariableW(L"PATH", had_ ? old_.c_str() : nullptr);
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+  ~ScopedVariable() {
+    if (changed_) SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr);
   }
 
  private:
+  const wchar_t* name_;
   std::wstring old_;
   bool had_ = false;
   bool changed_ = false;
@@ -208,6 +210,11 @@ VerifyResult runVerifyPlan(const VerifyPlan& plan) {
                    L")");
   if (!writeNewFile(folder.path() + L"gravo_verify.cpp", verifyProgramSource()))
     return failure(L"the program could not be written to " + folder.path());
+  // The compilers' own intermediate files stay in the private folder too,
+  // not in a temporary folder that other users can list and write to.
+  const auto privateFolder = [&](const std::wstring&) { return folder.path(); };
+  const ScopedVariable tmp(L"TMP", privateFolder);
+  const ScopedVariable temp(L"TEMP", privateFolder);
   const std::wstring setting = timeoutSetting();
   const unsigned compileLimit = shortenedTimeout(kVerifyCompileTimeoutMs, setting);
   const unsigned runLimit = shortenedTimeout(kVerifyRunTimeoutMs, setting);
@@ -233,7 +240,11 @@ VerifyResult runVerifyPlan(const VerifyPlan& plan) {
       notRunBits = build.bits;
       continue;
     }
-    const PathInFront path(build.binDir);
+    // A program built by a MinGW finds that toolchain's runtime DLLs on PATH,
+    // as it does when the IDE runs it.
+    const ScopedVariable path(L"PATH", [&](const std::wstring& old) {
+      return build.binDir.empty() || old.empty() ? build.binDir + old : build.binDir + L";" + old;
+    });
     const CapturedRun ran = runCapturedFull(runProgramCommand(build.program), runLimit, folder.path());
     if (!ran.started) return failure(build.name + L": the program could not be started", ran.output);
     if (ran.timedOut)

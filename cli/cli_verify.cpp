@@ -140,9 +140,9 @@ VerifyPlan mingwVerifyPlan(const MingwTarget& target) {
       VerifyBuild build;
       build.name = arch + (unicode ? L" UNICODE" : L"");
       build.program = kProgramStem + arch + (unicode ? L"_unicode.exe" : L".exe");
-      build.compile = quotedToolCommand(plan.tool, machine + (unicode ? L"-DUNICODE -D_UNICODE " : L"") +
-                                                       L"gravo_verify.cpp -o " + build.program +
-                                                       (unicode ? L" -lgravow" : L" -lgravo"));
+      build.compile = quotedToolCommand(
+          plan.tool, machine + (unicode ? L"-DUNICODE -D_UNICODE " : L"") + kVerifySourceName +
+                         std::wstring(L" -o ") + build.program + (unicode ? L" -lgravow" : L" -lgravo"));
       build.binDir = root + L"bin";
       build.bits = dir.bits;
       plan.builds.push_back(build);
@@ -189,7 +189,7 @@ VerifyPlan vcVerifyPlan(const VcTarget& target) {
       build.name = arch.name + std::wstring(unicode ? L" UNICODE" : L"");
       build.program = kProgramStem + std::wstring(arch.name) + (unicode ? L"_unicode.exe" : L".exe");
       build.compile = script + L" && cl /nologo " + exceptions + (unicode ? L"/DUNICODE /D_UNICODE " : L"") +
-                      L"gravo_verify.cpp /Fe" + build.program;
+                      kVerifySourceName + L" /Fe" + build.program;
       build.bits = arch.bits;
       plan.builds.push_back(build);
     }

@@ -32,7 +32,7 @@ unsigned shortenedTimeout(unsigned limit, const std::wstring& setting);
 // IMAGE, reads the pixels back and prints kVerifyProgramSaysOk when they
 // are right. It opens no window, so it also runs in session 0.
 const std::string& verifyProgramSource();
-inline constexpr char kVerifySourceName[] = "gravo_verify.cpp";
+inline constexpr wchar_t kVerifySourceName[] = L"gravo_verify.cpp";
 inline constexpr wchar_t kVerifyProgramSaysOk[] = L"gravo-verify: pixels read back as drawn";
 
 // One program to build and run, as a user of the environment would.

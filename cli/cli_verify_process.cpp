@@ -128,7 +128,7 @@ bool writeNewFile(const std::wstring& path, const std::string& bytes) {
 }
 
 // Whether this computer runs programs of that many bits: a 64-bit Windows
-// runs 32-bit ones unless its WOW64 layer is missing.
+// runs 32-bit ones unless its WOW64 layer is missing or switched off.
 bool machineRuns(int bits) {
 #ifdef _WIN64
   if (bits == 64) return true;
@@ -137,8 +137,26 @@ bool machineRuns(int bits) {
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64GuestMachineSupported")));
   BOOL runs = TRUE;
   if (supported != nullptr && SUCCEEDED(supported(IMAGE_FILE_MACHINE_I386, &runs))) return runs != FALSE;
-  wchar_t dir[MAX_PATH];
-  return GetSystemWow64DirectoryW(dir, MAX_PATH) != 0;
+  // Older systems cannot say: the system's own 32-bit cmd.exe is created
+  // suspended and ended before any of its code has run. Once per run.
+  static const bool started = [] {
+    wchar_t dir[MAX_PATH];
+    const UINT length = GetSystemWow64DirectoryW(dir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::wstring program = std::wstring(dir, length) + L"\\cmd.exe";
+    wchar_t line[] = L"cmd.exe /c rem";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), line, nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                        nullptr, dir, &startup, &process))
+      return false;
+    TerminateProcess(process.hProcess, 0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+  }();
+  return started;
 #else
   if (bits == 32) return true;
   BOOL wow64 = FALSE;
@@ -208,7 +226,7 @@ VerifyResult runVerifyPlan(const VerifyPlan& plan) {
   if (folder.path().empty())
     return failure(L"no private temporary folder could be made (error " + std::to_wstring(folder.error()) +
                    L")");
-  if (!writeNewFile(folder.path() + L"gravo_verify.cpp", verifyProgramSource()))
+  if (!writeNewFile(folder.path() + kVerifySourceName, verifyProgramSource()))
     return failure(L"the program could not be written to " + folder.path());
   // The compilers' own intermediate files stay in the private folder too,
   // not in a temporary folder that other users can list and write to.

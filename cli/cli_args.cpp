@@ -136,6 +136,7 @@ CliParse parseArguments(const std::vector<std::wstring>& args) {
       if (command == L"list") request.command = CliRequest::List;
       else if (command == L"install") request.command = CliRequest::Install;
       else if (command == L"uninstall") request.command = CliRequest::Uninstall;
+      else if (command == L"verify") request.command = CliRequest::Verify;
       else if (command == L"help") request.command = CliRequest::Help;
       else return fail(L"unknown command " + shown(arg));
     } else {
@@ -147,17 +148,21 @@ CliParse parseArguments(const std::vector<std::wstring>& args) {
     }
   }
 
-  const bool acts = request.command == CliRequest::Install || request.command == CliRequest::Uninstall;
+  const bool verifies = request.command == CliRequest::Verify;
+  const bool acts =
+      request.command == CliRequest::Install || request.command == CliRequest::Uninstall || verifies;
   if (!haveCommand) return fail(L"no command given");
   if (request.command == CliRequest::Help && (request.json || request.all || haveDir || !request.ids.empty()))
     return fail(L"help takes no further arguments");
   if (request.command == CliRequest::List && (request.all || haveDir || !request.ids.empty()))
     return fail(L"list takes only --json and --log");
-  if (acts && request.json) return fail(L"--json is for list only");
+  if (acts && !verifies && request.json) return fail(L"--json is for list and verify only");
   if (acts && !request.all && request.ids.empty()) return fail(L"name the environments to act on, or --all");
   if (haveDir && (request.all || request.ids.size() != 1))
     return fail(L"--dir goes with exactly one id and no --all");
   if (haveDir && request.ids.front() == L"docs") return fail(L"--dir does not apply to docs");
+  if (verifies && std::find(request.ids.begin(), request.ids.end(), L"docs") != request.ids.end())
+    return fail(L"docs has no compiler to verify");
   return parse;
 }
 
@@ -168,6 +173,8 @@ std::wstring usageText() {
   GravoSetupCli install <id> --dir <folder>             [--log <file>]
   GravoSetupCli uninstall <id>... | --all [<id>...]     [--log <file>]
   GravoSetupCli uninstall <id> --dir <folder>           [--log <file>]
+  GravoSetupCli verify <id>... | --all [<id>...] [--json] [--log <file>]
+  GravoSetupCli verify <id> --dir <folder>       [--json] [--log <file>]
   GravoSetupCli --help
 
 Installs the Gravo 26.9.25 headers and libraries into the C/C++ environments
@@ -178,7 +185,8 @@ this program.
 Ids: docs vc6 vc2008 vc2010 vc2012 vc2013 vc2015 vc2017 vc2019 vc2022 vc2026
      devcpp codeblocks clion mingw
   list            every row the wizard shows, in its order
-  --json          the list as JSON, in ASCII (other characters as \uXXXX)
+  --json          the list or the verify results as JSON, in ASCII (other
+                  characters as \uXXXX)
   --all           every detected environment; the desktop shortcut (docs)
                   only when named as well
   --dir <folder>  look for the environment in this folder and the folders
@@ -188,17 +196,27 @@ Ids: docs vc6 vc2008 vc2010 vc2012 vc2013 vc2015 vc2017 vc2019 vc2022 vc2026
                   deleted (absolute path; a new file starts with a UTF-8
                   byte-order mark)
 
+verify builds a small program that draws into an off-screen image with each
+environment's own compiler (MinGW: bin\g++.exe with -lgravo and -lgravow;
+Visual C++: its environment script, then cl), in a private temporary folder,
+runs it and reports "verified" or the compiler's or program's last lines. A
+program this computer cannot run (32-bit code where it runs none) is
+reported as built, not run. Every compiler and program runs without
+administrator rights and is ended after a time-out.
+
 uninstall leaves alone, as skipped, the environments that do not hold the
 library, so it can be run again. The summary line names every environment
 skipped and why: not detected, unsupported toolchain, does not hold the
 library.
 
 Exit codes:
-  0  everything asked for was done
-  1  an operation failed (its line says which)
+  0  everything asked for was done (verify: every environment verified)
+  1  an operation failed, or an environment did not verify (its line says
+     which and why)
   2  bad arguments (this text is shown)
   3  nothing detected to act on, or a named environment is not detected
-     (the detected ones are still done)
+     (the detected ones are still done); for verify, no environment or a
+     named one does not hold the library
   4  everything asked for was done, but the log file could not be opened
      or written (the error output says why); 1 and 3 come first
   5  administrator rights are missing for a folder to be written; nothing

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/cli_access.h"
+#include "cli/cli_verify.h"
 #include "discovery/path_tests.h"
 #include "platforms/catalogue.h"
 #include "platforms/entry_ops.h"
@@ -39,7 +40,8 @@ std::wstring padded(const std::wstring& text, std::size_t width) {
   return text + std::wstring(used < width ? width - used : 1, L' ');
 }
 
-// The start of a row's line: its id and label in columns.
+}  // namespace
+
 std::wstring rowHead(const CatalogueData& data, const PlatformEntry& entry) {
   return padded(entryId(data, entry), 12) + padded(trimmedLabel(entry), 18);
 }
@@ -63,6 +65,8 @@ std::wstring jsonString(const std::wstring& text) {
   }
   return quoted + L"\"";
 }
+
+namespace {
 
 std::wstring timestamp() {
   SYSTEMTIME now;
@@ -186,6 +190,7 @@ std::vector<PlatformEntry*> selectedEntries(const CliRequest& request, const Cat
 }
 
 std::wstring commandName(const CliRequest& request) {
+  if (request.command == CliRequest::Verify) return L"verify";
   return request.command == CliRequest::Install ? L"install" : L"uninstall";
 }
 
@@ -281,6 +286,11 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
   const std::wstring dirWhy = request.dir.empty() || selected.size() != 1
                                   ? L""
                                   : useChosenDirectory(request, data, *selected.front(), log);
+  if (request.command == CliRequest::Verify) {
+    const int code = runVerify(request, data, selected, dirWhy, console,
+                               [&](const std::wstring& line) { log.write(line); });
+    return code == kExitDone && log.failed() ? kExitLogFailed : code;
+  }
 
   std::vector<PlatformEntry*> acting;
   std::wstring skipped[kSkipReasonCount];

@@ -20,6 +20,12 @@ struct CliConsole {
 // clion, mingw.
 std::wstring entryId(const CatalogueData& data, const PlatformEntry& entry);
 
+// The start of a row's line: its id and label in columns.
+std::wstring rowHead(const CatalogueData& data, const PlatformEntry& entry);
+
+// text as a JSON string in ASCII: other characters as \uXXXX escapes.
+std::wstring jsonString(const std::wstring& text);
+
 // The list as JSON, one row object per line, keys id, label, detected,
 // directories and status.
 std::wstring listJson(const CatalogueData& data);

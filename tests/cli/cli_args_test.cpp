@@ -6,6 +6,7 @@
 
 #include "cli/cli_access.h"
 #include "cli/cli_args.h"
+#include "cli/cli_verify.h"
 #include "discovery/fixtures.h"
 
 namespace {
@@ -23,7 +24,8 @@ TEST(CliArgs, RefusesBadArgumentsWithAReason) {
       {{L"install"}, L"name the environments"},
       {{L"install", L"vc2019", L"vscode"}, L"unknown id 'vscode'"},
       {{L"install", L"/S"}, L"unknown option '/S'"},
-      {{L"install", L"--all", L"--json"}, L"--json is for list only"},
+      {{L"install", L"--all", L"--json"}, L"--json is for list and verify only"},
+      {{L"verify", L"docs"}, L"no compiler to verify"},
       {{L"list", L"vc6"}, L"list takes only"},
       {{L"list", L"--all"}, L"list takes only"},
       {{L"install", L"vc6", L"vc2010", L"--dir", L"C:\\VS"}, L"exactly one id"},
@@ -96,6 +98,54 @@ TEST(CliAccess, OnlyARefusalWithoutAdministratorRightsStopsTheRun) {
   if (left != INVALID_HANDLE_VALUE) FindClose(left);
   EXPECT_EQ(probeWriteAccess(scratch.writeFile(L"include", "a file, not a folder") + L"\\"),
             DirAccess::Unwritable);
+}
+
+// What verify has cmd.exe run for each kind of environment, and the
+// paths it refuses to hand over at all.
+TEST(CliVerify, CommandsAreTheEnvironmentsOwnAndUnsafePathsAreRefused) {
+  MingwTarget devcpp;
+  devcpp.baseDir = L"C:\\Dev-Cpp\\MinGW64\\x86_64-w64-mingw32\\";
+  devcpp.lib64Subdir = L"lib\\";
+  devcpp.lib32Subdir = L"lib32\\";
+  const VerifyPlan mingw = mingwVerifyPlan(devcpp);
+  ASSERT_EQ(mingw.builds.size(), 4u);
+  EXPECT_EQ(mingw.builds[3].compile,
+            L"\"\"C:\\Dev-Cpp\\MinGW64\\bin\\g++.exe\" -m32 -DUNICODE -D_UNICODE "
+            L"gravo_verify.cpp -o gravo_verify_x86_unicode.exe -lgravow\"");
+  EXPECT_EQ(mingw.builds[3].binDir, L"C:\\Dev-Cpp\\MinGW64\\bin");
+  MingwTarget old;  // MinGW.org's layout, with the libraries in the root
+  old.baseDir = L"C:\\MinGW\\";
+  old.lib32Subdir = L"lib\\";
+  EXPECT_EQ(mingwVerifyPlan(old).builds.at(0).compile,
+            L"\"\"C:\\MinGW\\bin\\g++.exe\" gravo_verify.cpp -o gravo_verify_x86.exe -lgravo\"");
+
+  const auto vcCommand = [](int version, const wchar_t* base, const wchar_t* lib64, std::size_t build) {
+    VcTarget vc;
+    vc.version = version;
+    vc.baseDir = base;
+    vc.lib32Subdir = L"lib\\";
+    vc.lib64Subdir = lib64;
+    const VerifyPlan plan = vcVerifyPlan(vc);
+    return build < plan.builds.size() ? plan.builds[build].compile : plan.error;
+  };
+  EXPECT_EQ(
+      vcCommand(2019, L"D:\\VS\\VC\\Auxiliary\\VS\\", L"lib\\x64\\", 3),
+      L"call \"D:\\VS\\VC\\Auxiliary\\Build\\vcvarsall.bat\" x64 && cl /nologo /EHsc /DUNICODE /D_UNICODE "
+      L"gravo_verify.cpp /Fegravo_verify_x64_unicode.exe");
+  EXPECT_EQ(vcCommand(2010, L"D:\\VS10\\VC\\", L"lib\\amd64\\", 2),
+            L"call \"D:\\VS10\\VC\\vcvarsall.bat\" amd64 && cl /nologo /EHsc gravo_verify.cpp "
+            L"/Fegravo_verify_x64.exe");
+  EXPECT_EQ(
+      vcCommand(6, L"D:\\VC98\\", L"", 0),
+      L"call \"D:\\VC98\\Bin\\VCVARS32.BAT\" && cl /nologo /GX gravo_verify.cpp /Fegravo_verify_x86.exe");
+  EXPECT_EQ(vcCommand(6, L"D:\\VC98\\", L"", 2).find(L"call"), std::wstring::npos);
+
+  for (const wchar_t* root : {L"C:\\a&calc\\", L"C:\\100%\\", L"C:\\x\uFF02 y\\", L"C:\\a^b\\", L"tools\\"}) {
+    devcpp.baseDir = root + std::wstring(L"x86_64-w64-mingw32\\");
+    EXPECT_TRUE(mingwVerifyPlan(devcpp).builds.empty());
+  }
+  EXPECT_EQ(shortenedTimeout(300000, L"3000"), 3000u);
+  EXPECT_EQ(shortenedTimeout(300000, L"900000"), 300000u);
 }
 
 }  // namespace

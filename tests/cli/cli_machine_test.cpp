@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,11 +71,7 @@ class Cli : public ::testing::Test {
     cli = setup + L"GravoSetupCli.exe";
     ASSERT_TRUE(
         CopyFileW((hardening::testDir() + L"..\\..\\cli\\GravoSetupCli.exe").c_str(), cli.c_str(), FALSE));
-    for (const PayloadFile& file : payloadTable()) writePayload(file.sourceSubdir + file.fileName);
-    for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
-      for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})
-        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"})
-          writePayload(variant + std::wstring(arch) + name);
+    for (const std::wstring& file : payloadFiles()) writePayload(file);
     desktop = desktopFolder() + L"\\";
   }
 
@@ -81,6 +79,16 @@ class Cli : public ::testing::Test {
     EXPECT_EQ(
         run(devMachine(), L"remove \"" + machine.substr(0, machine.size() - 1) + L"\"", disk.path()).code,
         0u);
+  }
+
+  static std::vector<std::wstring> payloadFiles() {
+    std::vector<std::wstring> files;
+    for (const PayloadFile& file : payloadTable()) files.push_back(file.sourceSubdir + file.fileName);
+    for (const wchar_t* variant : {L"lib_mingw_492", L"lib_mingw_ucrt", L"lib_mingw_msvcrt"})
+      for (const wchar_t* arch : {L"\\x86\\", L"\\x64\\"})
+        for (const wchar_t* name : {L"libgravo.a", L"libgravow.a"})
+          files.push_back(variant + std::wstring(arch) + name);
+    return files;
   }
 
   static std::wstring devMachine() { return hardening::testDir() + L"..\\e2e\\dev_machine.exe"; }
@@ -290,6 +298,87 @@ TEST_F(Cli, AnotherLibrarysHeaderAndAnotherUsersCompilerAreLeftAlone) {
   EXPECT_EQ(cliRun(L"uninstall devcpp").code, 0u);
   EXPECT_EQ(hardening::readBytes(header), bgi);
   EXPECT_TRUE(changedSince(before).empty()) << hardening::joined(changedSince(before));
+}
+
+// verify with stand-in compilers that really compile, against the real
+// payload: Dev-C++'s multilib MinGW and Visual C++ 2019 verify; CLion's
+// MinGW, given the 32-bit archives where the 64-bit ones belong, does not
+// link; Code::Blocks' g++ hangs and is ended.
+TEST_F(Cli, VerifyBuildsAndRunsAProgramWithEachEnvironmentsOwnCompiler) {
+  const std::wstring built = hardening::testDir() + L"..\\payload\\setup\\";
+  for (const std::wstring& file : payloadFiles())
+    ASSERT_TRUE(CopyFileW((built + file).c_str(), (setup + file).c_str(), FALSE)) << utf8(file);
+  ASSERT_EQ(cliRun(L"install devcpp vc2019 clion codeblocks").code, 0u);
+
+  // Each stand-in with its settings, relative to the machine's folder.
+  const ScratchDir onMachine(machine);
+  const auto compiler = [&](const std::wstring& path, const std::string& settings) {
+    onMachine.writeFile(path.substr(0, path.rfind(L'\\') + 1) + L"standin.txt", settings);
+    ASSERT_TRUE(
+        CopyFileW((hardening::testDir() + L"standin_compiler.exe").c_str(), (machine + path).c_str(), FALSE));
+  };
+  compiler(L"Dev-Cpp\\MinGW64\\bin\\g++.exe", "mingw");
+  compiler(L"CLion 2023.2\\bin\\mingw\\bin\\g++.exe", "mingw");
+  for (const std::wstring name : {L"libgravo.a", L"libgravow.a"})
+    ASSERT_TRUE(CopyFileW((setup + L"lib_mingw_ucrt\\x86\\" + name).c_str(),
+                          (machine + L"CLion 2023.2\\bin\\mingw\\x86_64-w64-mingw32\\lib\\" + name).c_str(),
+                          FALSE));
+  const std::wstring codeBlocks = L"CodeBlocks\\MinGW\\bin\\";
+  compiler(codeBlocks + L"g++.exe", "hang");
+  const std::wstring vc = L"Microsoft Visual Studio\\2019\\Community\\VC\\";
+  const char* source = std::getenv("GRAVO_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  for (const wchar_t* arch : {L"x86", L"x64"})
+    compiler(vc + L"Tools\\MSVC\\14.29.30133\\bin\\Hostx64\\" + arch + L"\\cl.exe",
+             "msvc " + std::string(source) + "/tests/payload/vc_startup.cpp");
+  // The paths a default installation's script sets, for the architecture
+  // given.
+  onMachine.writeFile(vc + L"Auxiliary\\Build\\vcvarsall.bat",
+                      "@set VSCMD_ARG_TGT_ARCH=%1\r\n@set \"INCLUDE=%~dp0..\\VS\\include\"\r\n"
+                      "@set \"LIB=%~dp0..\\VS\\lib\\%1\"\r\n"
+                      "@set \"PATH=%~dp0..\\..\\Tools\\MSVC\\14.29.30133\\bin\\Hostx64\\%1;%PATH%\"\r\n");
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring scratch = std::wstring(temp) + L"gravo-verify-*";
+  const auto scratchFolders = [&] {
+    WIN32_FIND_DATAW found;
+    const HANDLE listing = FindFirstFileW(scratch.c_str(), &found);
+    int folders = 0;
+    for (bool more = listing != INVALID_HANDLE_VALUE; more; more = FindNextFileW(listing, &found)) ++folders;
+    if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
+    return folders;
+  };
+  const int foldersBefore = scratchFolders();
+
+  const Outcome verified = cliRun(L"verify devcpp vc2019 clion");
+  EXPECT_EQ(verified.code, 1u) << verified.out << verified.err;
+  EXPECT_EQ(count(verified.out, "devcpp +DevCpp +verified \\(x64, x64 UNICODE, x86, x86 UNICODE\\)"), 1)
+      << verified.out;
+  EXPECT_EQ(
+      count(verified.out, "vc2019 +Visual C\\+\\+ 2019 +verified \\(x86, x86 UNICODE, x64, x64 UNICODE\\)"),
+      1);
+  EXPECT_EQ(count(verified.out,
+                  "clion +CLion +failed: x64: did not compile and link \\(exit code [1-9][0-9]*\\)\r\n"
+                  " +[^\r\n]*gravo"),
+            1);
+  EXPECT_NE(verified.out.find("verify: 2 verified, 1 failed\r\n"), std::string::npos);
+  EXPECT_EQ(cliRun(L"verify vc2008").code, 3u);
+
+  SetEnvironmentVariableW(L"GRAVO_VERIFY_TIMEOUT_MS", L"3000");
+  const Outcome hung = cliRun(L"verify codeblocks --json");
+  SetEnvironmentVariableW(L"GRAVO_VERIFY_TIMEOUT_MS", nullptr);
+  EXPECT_EQ(hung.code, 1u) << hung.out << hung.err;
+  EXPECT_NE(
+      hung.out.find("\"result\": \"failed\", \"text\": \"failed: x64: the compiler did not finish within "
+                    "3 s and was ended\""),
+      std::string::npos)
+      << hung.out;
+  DWORD pid = 0;
+  std::istringstream(hardening::readBytes(machine + codeBlocks + L"standin-pid.txt")) >> pid;
+  const HANDLE standin = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  EXPECT_TRUE(pid != 0 && (standin == nullptr || WaitForSingleObject(standin, 0) == WAIT_OBJECT_0));
+  if (standin != nullptr) CloseHandle(standin);
+  EXPECT_EQ(scratchFolders(), foldersBefore);
 }
 
 }  // namespace

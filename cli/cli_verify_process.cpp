@@ -39,8 +39,8 @@ std::wstring processUserSid() {
 // A folder no other user can have made, read or planted anything in: a
 // random name under this process's temporary folder, created only if it
 // did not exist, with access for this process's user (whom the compilers
-// run as, without administrator rights), SYSTEM and the administrators
-// alone. Removed, without following links, when the object ends.
+// run as, without administrator rights), SYSTEM, the administrators and
+// restricted code alone. Removed, without following links, when the object ends.
 class PrivateFolder {
  public:
   PrivateFolder() {
@@ -57,7 +57,11 @@ class PrivateFolder {
       path += L"0123456789abcdef"[byte >> 4];
       path += L"0123456789abcdef"[byte & 15];
     }
-    const std::wstring sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + sid + L")";
+    // The compilers of a service account's run hold a token whose access
+    // also needs a grant to a restricting group; RESTRICTED is one of them
+    // and no ordinary user's token has it, so the folder stays private.
+    const std::wstring sddl =
+        L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;RC)(A;OICI;FA;;;" + sid + L")";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
                                                               nullptr)) {

@@ -70,14 +70,16 @@ DWORD runCli(const std::wstring& folder, const std::wstring& arguments) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  // Whatever this run does, the undo action that follows a failure must
-  // not replay an older run's journal.
-  if (!args.empty() && (args[0] == L"install" || args[0] == L"uninstall")) discardJournal(journalFolder());
   const ActionRequest request = actionRequest(args);
-  const std::wstring& arguments = request.cliArguments;
-  if (arguments.empty()) return kExitBadArguments;
+  // At an upgrade the journal is the new version's, which its undo action
+  // may still need.
   if (!request.upgradeCode.empty() && anotherVersionInstalled(request.upgradeCode, request.productCode))
     return kExitDone;
+  // Otherwise, whatever this run does, the undo action that follows a
+  // failure must not replay an older run's journal.
+  if (!args.empty() && (args[0] == L"install" || args[0] == L"uninstall")) discardJournal(journalFolder());
+  const std::wstring& arguments = request.cliArguments;
+  if (arguments.empty()) return kExitBadArguments;
   const std::wstring folder = ownFolder();
   if (folder.empty()) return kExitFailed;
   const unsigned long code = packageExitCode(runCli(folder, arguments));

@@ -169,6 +169,10 @@ bool includesGravoHeader(const std::string& text) {
 }
 
 HeaderKind headerKind(const std::wstring& path) {
+  // A folder of that name is no header at all, nor one that cannot be read.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return HeaderKind::Foreign;
   std::string bytes;
   switch (readHeader(path, bytes)) {
     case ReadResult::Missing:

@@ -54,7 +54,7 @@ std::wstring keptHeaderPath(const std::wstring& headerPath);
 // What stands at a graphics.h path. Gravo's own includes gravo.h; a file
 // that is there but cannot be read (held open by another program, access
 // denied) is Unreadable, neither Gravo's nor another library's. Files
-// larger than any header count as Foreign.
+// larger than any header, and folders, count as Foreign.
 enum class HeaderKind { Missing, Gravo, Foreign, Unreadable };
 HeaderKind headerKind(const std::wstring& path);
 

@@ -265,6 +265,17 @@ TEST_F(Cli, RollbackPutsBackWhatTheLastRunChanged) {
       std::string::npos);
 }
 
+// What nothing in the program expected ends it with exit code 1 and says
+// so: abort()'s own code, 3, would read as "nothing detected".
+TEST(CliFailure, AnythingUnexpectedEndsWithExitCode1) {
+  ScratchDir disk;
+  for (const wchar_t* how : {L"abort", L"throw", L"overflow", L"crash"}) {
+    const Outcome failed = run(hardening::testDir() + L"failure_probe.exe", how, disk.path());
+    EXPECT_EQ(failed.code, 1u) << utf8(how) << failed.err;
+    EXPECT_NE(failed.err.find("GravoSetupCli: unexpected failure ("), std::string::npos) << failed.err;
+  }
+}
+
 TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {
   const TreeSnapshot before(machine);
   const std::wstring vs2022 = machine + L"Microsoft Visual Studio\\2022\\Professional";

@@ -44,7 +44,8 @@ ActionRequest actionRequest(const std::vector<std::wstring>& args) {
     request.productCode = guid(args[2]);
     if (!request.upgradeCode.empty() && !request.productCode.empty())
       request.cliArguments = L"uninstall --all";
-  } else if (args[0] == L"install" && args.size() > 1) {
+  } else if ((args[0] == L"install" || args[0] == L"check") && args.size() > 1) {
+    request.checkOnly = args[0] == L"check";
     std::wstring arguments = L"install";
     for (std::size_t i = 1; i < args.size(); ++i) {
       const std::wstring word = asciiLower(args[i]);

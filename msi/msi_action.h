@@ -1,5 +1,6 @@
 // What GravoMsiAction.exe makes of the command line the package gives it:
 //
+//   GravoMsiAction check <environment>...
 //   GravoMsiAction install <environment>...
 //   GravoMsiAction uninstall <upgrade code> <product code>
 //   GravoMsiAction rollback
@@ -22,6 +23,8 @@ struct ActionRequest {
   // each in braces and capitals.
   std::wstring upgradeCode;
   std::wstring productCode;
+  // check: the environments pass, and nothing is to be run.
+  bool checkOnly = false;
 };
 
 // args excludes the program name.

@@ -80,6 +80,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!args.empty() && (args[0] == L"install" || args[0] == L"uninstall")) discardJournal(journalFolder());
   const std::wstring& arguments = request.cliArguments;
   if (arguments.empty()) return kExitBadArguments;
+  if (request.checkOnly) return kExitDone;
   const std::wstring folder = ownFolder();
   if (folder.empty()) return kExitFailed;
   const unsigned long code = packageExitCode(runCli(folder, arguments));

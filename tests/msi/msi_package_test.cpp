@@ -117,10 +117,18 @@ TEST_F(Msi, InstallsIntoEveryDetectedEnvironmentAndRemovesItAgain) {
 
 TEST_F(Msi, EnvironmentsChoosesWhereAndNothingElseReachesTheCommandLine) {
   const TreeSnapshot before(machine);
+  const std::wstring log = disk.path() + L"msi.log";
   for (const std::wstring value :
        {L"vc2019 --dir C:\\", L"vc2019 & calc.exe", L"vc2019\"\" C:\\Users\\eve\\j\\p", L" "}) {
-    EXPECT_NE(msiexec(L"/i \"" + package + L"\" /qn ENVIRONMENTS=\"" + value + L"\""), 0u)
+    EXPECT_NE(msiexec(L"/i \"" + package + L"\" /qn /l*v \"" + log + L"\" ENVIRONMENTS=\"" + value + L"\""),
+              0u)
         << hardening::narrow(value);
+    // The check ran and stopped the installation (Wine logs no error code).
+    const std::string logged = hardening::readBytes(log);
+    const std::size_t check = logged.rfind(": EnvironmentsMustBeKnownIdsOrAll.");
+    EXPECT_TRUE(check != std::string::npos &&
+                logged.find(": InstallIntoEnvironments.", check) == std::string::npos)
+        << logged;
     EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
     EXPECT_EQ(gravoEntries(), std::vector<std::wstring>{});
   }

@@ -181,8 +181,9 @@ bool Journal::writeLine(const std::wstring& line) {
 
 void discardJournal(const std::wstring& folder) {
   if (folder.empty()) return;
-  // The journal goes first: copies without it are never replayed.
-  DeleteFileW((folder + kJournalName).c_str());
+  // The journal goes first: copies without it are never replayed. One that
+  // stays is another run's, still open, whose copies it still needs.
+  if (!DeleteFileW((folder + kJournalName).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return;
   WIN32_FIND_DATAW found;
   const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;

@@ -30,7 +30,7 @@ class Journal {
   ~Journal();
 
   // Drops the earlier run's journal and starts an empty one; false when it
-  // cannot be written.
+  // cannot be written, or while another run keeps its journal open.
   bool begin();
 
   // Records what the paths a change is about to touch hold now (each path
@@ -48,7 +48,8 @@ class Journal {
   std::set<std::wstring> recorded_;
 };
 
-// Removes the journal in folder, so that no later rollback replays it.
+// Removes the journal in folder, so that no later rollback replays it;
+// nothing while a run still holds it open.
 void discardJournal(const std::wstring& folder);
 
 struct RollbackResult {

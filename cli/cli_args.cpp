@@ -35,7 +35,7 @@ std::wstring shown(const std::wstring& argument) {
 
 // Length of the root of an absolute path: "C:\" or "\\server\share\"
 // (without its last backslash when the path ends there); 0 for anything
-// else, device paths ("\\?\", "\\.\") included.
+// else, device paths ("\\?\", "\\.\") and pipes included.
 std::size_t absoluteRoot(const std::wstring& path) {
   if (path.size() >= 3 && isAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') return 3;
   if (path.size() < 5 || path.compare(0, 2, L"\\\\") != 0) return 0;
@@ -45,6 +45,10 @@ std::size_t absoluteRoot(const std::wstring& path) {
   if (server == L"?" || server == L".") return 0;
   const std::size_t shareEnd = path.find(L'\\', serverEnd + 1);
   if (shareEnd == serverEnd + 1) return 0;
+  // Named pipes and mailslots of any computer, this one included, are no
+  // folders: what is written there goes to whoever listens.
+  const std::wstring share = asciiLower(path.substr(serverEnd + 1, shareEnd - serverEnd - 1));
+  if (share == L"pipe" || share == L"mailslot") return 0;
   return shareEnd == std::wstring::npos ? path.size() : shareEnd + 1;
 }
 
@@ -138,6 +142,7 @@ CliParse parseArguments(const std::vector<std::wstring>& args) {
       else if (command == L"uninstall") request.command = CliRequest::Uninstall;
       else if (command == L"verify") request.command = CliRequest::Verify;
       else if (command == L"help") request.command = CliRequest::Help;
+      else if (command == L"rollback") request.command = CliRequest::Rollback;
       else return fail(L"unknown command " + shown(arg));
     } else {
       const std::wstring id = asciiLower(arg);
@@ -156,6 +161,9 @@ CliParse parseArguments(const std::vector<std::wstring>& args) {
     return fail(L"help takes no further arguments");
   if (request.command == CliRequest::List && (request.all || haveDir || !request.ids.empty()))
     return fail(L"list takes only --json and --log");
+  if (request.command == CliRequest::Rollback &&
+      (request.json || request.all || haveDir || !request.ids.empty()))
+    return fail(L"rollback takes only --log");
   if (acts && !verifies && request.json) return fail(L"--json is for list and verify only");
   if (acts && !request.all && request.ids.empty()) return fail(L"name the environments to act on, or --all");
   if (haveDir && (request.all || request.ids.size() != 1))
@@ -175,6 +183,7 @@ std::wstring usageText() {
   GravoSetupCli uninstall <id> --dir <folder>           [--log <file>]
   GravoSetupCli verify <id>... | --all [<id>...] [--json] [--log <file>]
   GravoSetupCli verify <id> --dir <folder>       [--json] [--log <file>]
+  GravoSetupCli rollback                                [--log <file>]
   GravoSetupCli --help
 
 Installs the Gravo 26.9.25 headers and libraries into the C/C++ environments
@@ -194,7 +203,12 @@ Ids: docs vc6 vc2008 vc2010 vc2012 vc2013 vc2015 vc2017 vc2019 vc2022 vc2026
                   path without % ! quotes or control characters
   --log <file>    append a timestamped line for every file copied or
                   deleted (absolute path; a new file starts with a UTF-8
-                  byte-order mark)
+                  byte-order mark); run as an administrator or SYSTEM
+                  without it, the log is %SystemRoot%\Logs\Gravo\
+                  GravoSetupCli.log. A file that is a link, has more than
+                  one name or is no disk file is not written (exit code 4)
+  rollback        puts back every file the last install or uninstall run
+                  as an administrator or SYSTEM changed, as it was before
 
 verify builds a small program that draws into an off-screen image with each
 environment's own compiler (MinGW: bin\g++.exe with -lgravo and -lgravow;
@@ -212,7 +226,7 @@ library.
 Exit codes:
   0  everything asked for was done (verify: every environment verified)
   1  an operation failed, or an environment did not verify (its line says
-     which and why)
+     which and why), or something unexpected happened (a line says so)
   2  bad arguments (this text is shown)
   3  nothing detected to act on, or a named environment is not detected
      (the detected ones are still done); for verify, no environment or a

@@ -15,7 +15,7 @@ constexpr int kExitLogFailed = 4;
 constexpr int kExitNeedsAdministrator = 5;
 
 struct CliRequest {
-  enum Command { Help, List, Install, Uninstall, Verify };
+  enum Command { Help, List, Install, Uninstall, Verify, Rollback };
   Command command = Help;
   bool json = false;
   bool all = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "cli/cli_failure.h"
 #include "cli/cli_run.h"
 
 namespace {
@@ -32,9 +33,7 @@ void writeLine(DWORD which, const std::wstring& line) {
   WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int run(int argc, wchar_t** argv) {
   const CliConsole console{[](const std::wstring& line) { writeLine(STD_OUTPUT_HANDLE, line); },
                            [](const std::wstring& line) { writeLine(STD_ERROR_HANDLE, line); }};
   const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -49,4 +48,15 @@ int wmain(int argc, wchar_t** argv) {
   // wherever a deployment tool leaves it, plays no part.
   CatalogueData data;
   return runCli(parse.request, data, console);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  endUnexpectedFailuresWithExitCode1();
+  try {
+    return run(argc, argv);
+  } catch (...) {
+    endUnexpectedly("an exception");
+  }
 }

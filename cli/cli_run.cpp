@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/cli_access.h"
+#include "cli/cli_journal.h"
 #include "cli/cli_verify.h"
 #include "discovery/path_tests.h"
 #include "platforms/catalogue.h"
@@ -77,6 +78,18 @@ std::wstring timestamp() {
   return text;
 }
 
+// True when a folder on a local path's way is a link (a junction or a
+// symbolic link), which could lead the log anywhere.
+bool linkOnTheWay(const std::wstring& path) {
+  if (path.size() < 3 || path[1] != L':') return false;
+  for (std::size_t slash = path.find(L'\\', 3); slash != std::wstring::npos;
+       slash = path.find(L'\\', slash + 1)) {
+    const DWORD attributes = GetFileAttributesW(path.substr(0, slash).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
+}
+
 // The --log file, opened for appending only: every line goes to its end,
 // whoever else writes to it meanwhile. A log that cannot be opened or
 // written is reported once on the error output and the run goes on without
@@ -92,17 +105,40 @@ class CliLog {
   }
 
   void open() {
-    if (path_.empty()) return;
-    file_ = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (path_.empty() || failed_) return;
+    if (linkOnTheWay(path_)) {
+      refuse(L"lies in a folder that is a link");
+      return;
+    }
+    // The file itself is opened, not what it may point to, and checked
+    // before anything is written: one that is a link, has another name
+    // elsewhere, or is a device or a pipe would take SYSTEM's lines (and a
+    // share login) where its owner wants them.
+    file_ = CreateFileW(path_.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
       fail(L"cannot open the log file ");
+      return;
+    }
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (GetFileType(file_) != FILE_TYPE_DISK || !GetFileInformationByHandle(file_, &info)) {
+      refuse(L"is no disk file");
+      return;
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      refuse(L"is a link");
+      return;
+    }
+    if (info.nNumberOfLinks > 1) {
+      refuse(L"has more than one name (hard links)");
       return;
     }
     // Windows PowerShell 5.1 and older editors read a file without a
     // byte-order mark in the ANSI code page; one that was there before
     // keeps what it starts with.
-    if (GetLastError() != ERROR_ALREADY_EXISTS && !append("\xEF\xBB\xBF")) return;
+    if (created && !append("\xEF\xBB\xBF")) return;
     setFileObserver([this](const FileEvent& event) {
       if (event.kind == FileEvent::Copy)
         write((event.succeeded ? L"copied " : L"copy failed ") + event.source + L" -> " + event.destination);
@@ -114,6 +150,16 @@ class CliLog {
 
   // True when a log was asked for and could not be opened or written.
   bool failed() const { return failed_; }
+
+  // The log is not written, for the reason given.
+  void refuse(const std::wstring& why) {
+    failed_ = true;
+    setFileObserver(nullptr);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    console_.err(kProgram + std::wstring(L"the log file ") + printable(path_) + L" " + why +
+                 L"; the run goes on without it");
+  }
 
   void write(const std::wstring& line) {
     if (file_ == INVALID_HANDLE_VALUE) return;
@@ -217,6 +263,37 @@ std::wstring useChosenDirectory(const CliRequest& request, CatalogueData& data, 
   return why;
 }
 
+// The journal guards the file primitives while this lives.
+class GuardedBy {
+ public:
+  explicit GuardedBy(Journal* journal) {
+    if (journal) setFileGuard([journal](const FileEvent& change) { return journal->recordChange(change); });
+  }
+  GuardedBy(const GuardedBy&) = delete;
+  GuardedBy& operator=(const GuardedBy&) = delete;
+  ~GuardedBy() { setFileGuard(nullptr); }
+};
+
+int rollBackLastRun(bool elevated, CliLog& log, const CliConsole& console) {
+  if (!elevated) {
+    console.err(kProgram +
+                std::wstring(L"administrator rights are needed to roll back; nothing was changed"));
+    return kExitNeedsAdministrator;
+  }
+  log.write(L"GravoSetupCli rollback started");
+  const RollbackResult result = rollBack(journalFolder(), [&](const std::wstring& line) {
+    console.out(printable(line));
+    log.write(line);
+  });
+  const std::wstring summary = result.found ? L"rollback: " + std::to_wstring(result.restored) +
+                                                  L" put back, " + std::to_wstring(result.failed) + L" failed"
+                                            : std::wstring(L"rollback: nothing to roll back");
+  console.out(summary);
+  const int code = result.failed > 0 ? kExitFailed : log.failed() ? kExitLogFailed : kExitDone;
+  log.write(summary + L"; exit code " + std::to_wstring(code));
+  return code;
+}
+
 }  // namespace
 
 std::wstring entryId(const CatalogueData& data, const PlatformEntry& entry) {
@@ -269,8 +346,18 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     console.err(kProgram + std::wstring(L"--dir ") + printable(request.dir) + L": no such folder");
     return kExitBadArguments;
   }
-  CliLog log(request.logFile, console);
+  const bool elevated = processIsElevated();
+  // Run with administrator rights, the program always keeps a log, in a
+  // folder no other user can write.
+  const bool defaultLog = request.logFile.empty() && elevated;
+  const std::wstring admin = defaultLog ? adminFolder() : L"";
+  CliLog log(!defaultLog     ? request.logFile
+             : admin.empty() ? L"%SystemRoot%\\Logs\\Gravo\\GravoSetupCli.log"
+                             : admin + L"GravoSetupCli.log",
+             console);
+  if (defaultLog && admin.empty()) log.refuse(L"cannot be created: its folder is missing or is a link");
   log.open();
+  if (request.command == CliRequest::Rollback) return rollBackLastRun(elevated, log, console);
   buildCatalogue(data);
   if (request.command == CliRequest::List) {
     if (request.json) console.out(listJson(data));
@@ -331,7 +418,7 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
   for (const PlatformEntry* entry : acting)
     for (const std::wstring& dir : entryDirectories(data, *entry))
       if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
-  const std::wstring denied = dirNeedingAdministrator(dirs, processIsElevated(), probeWriteAccess);
+  const std::wstring denied = dirNeedingAdministrator(dirs, elevated, probeWriteAccess);
   if (!denied.empty()) {
     const std::wstring line = kProgram + std::wstring(L"administrator rights are needed to write to ") +
                               printable(denied) + L"; nothing was changed";
@@ -339,6 +426,19 @@ int runCli(const CliRequest& request, CatalogueData& data, const CliConsole& con
     log.write(line + L"; exit code " + std::to_wstring(kExitNeedsAdministrator));
     return kExitNeedsAdministrator;
   }
+
+  // An elevated run records every change first, so that it can be undone;
+  // a change that cannot be recorded is not made.
+  Journal journal(elevated && !acting.empty() ? journalFolder() : L"");
+  if (elevated && !acting.empty() && !journal.begin()) {
+    const std::wstring line = kProgram + std::wstring(
+                                             L"cannot keep a journal in %SystemRoot%\\Logs\\Gravo to undo "
+                                             L"the changes with; nothing was changed");
+    console.err(line);
+    log.write(line + L"; exit code " + std::to_wstring(kExitFailed));
+    return kExitFailed;
+  }
+  const GuardedBy guarded(elevated ? &journal : nullptr);
 
   int done = 0;
   int failed = 0;

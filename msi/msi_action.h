@@ -1,28 +1,39 @@
 // What GravoMsiAction.exe makes of the command line the package gives it:
 //
-//   GravoMsiAction install|uninstall "<environments>" "<MSI log file>"
+//   GravoMsiAction check <environment>...
+//   GravoMsiAction install <environment>...
+//   GravoMsiAction uninstall <upgrade code> <product code>
+//   GravoMsiAction rollback
 //
-// The environments are the ENVIRONMENTS property, which whoever starts
-// msiexec sets, so they are untrusted: only --all and the ids of
-// GravoSetupCli.exe pass, and nothing else of them reaches its command line.
+// The environments are the words of the ENVIRONMENTS property, which
+// whoever starts msiexec sets, so they are untrusted: only --all and the
+// ids of GravoSetupCli.exe pass, each a whole argument, and nothing else of
+// them reaches its command line.
 #ifndef GRAVO_MSI_MSI_ACTION_H
 #define GRAVO_MSI_MSI_ACTION_H
 
 #include <string>
 #include <vector>
 
-// The arguments for GravoSetupCli.exe, or empty when args are refused.
-// args excludes the program name.
-std::wstring cliArguments(const std::vector<std::wstring>& args);
+struct ActionRequest {
+  // The arguments for GravoSetupCli.exe; empty when the arguments are
+  // refused.
+  std::wstring cliArguments;
+  // For an uninstall: the package's upgrade code and its own product code,
+  // each in braces and capitals.
+  std::wstring upgradeCode;
+  std::wstring productCode;
+  // check: the environments pass, and nothing is to be run.
+  bool checkOnly = false;
+};
 
-// The log of GravoSetupCli.exe beside the MSI log: "C:\Logs\gravo.log"
-// gives "C:\Logs\gravo-cli.log". Empty when there is no MSI log or its path
-// is not an absolute one that can be quoted safely.
-std::wstring cliLogPath(const std::wstring& msiLog);
+// args excludes the program name.
+ActionRequest actionRequest(const std::vector<std::wstring>& args);
 
 // What msiexec is told, which counts anything but 0 as a failure: nothing
 // detected to act on is no failure of the package, and neither is a log
-// that could not be written once everything was done.
+// that could not be written once everything was done. Every other code, a
+// crash's included, stays a failure.
 unsigned long packageExitCode(unsigned long cliExitCode);
 
 #endif

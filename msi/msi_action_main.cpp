@@ -1,17 +1,18 @@
-// GravoMsiAction.exe: the package's deferred custom action. It runs
-// GravoSetupCli.exe from its own folder (the package's folder under Program
-// Files) without a window and tells msiexec the outcome. Its exit code is
-// all msiexec keeps of it: 2 for a refused command line or environment
-// list, 1 when the program cannot be started, otherwise the program's own
-// code, with "nothing detected" (3) and "log not written" (4) counted as
-// done. The DLL search is
-// restricted before this runs (dll_search.cpp).
+// GravoMsiAction.exe: the package's deferred custom actions and their undo
+// actions. It runs GravoSetupCli.exe from its own folder (the package's
+// folder under Program Files) without a window and tells msiexec the
+// outcome. Its exit code is all msiexec keeps of it: 2 for a refused
+// command line or environment list, 1 when the program cannot be started,
+// otherwise the program's own code, with "nothing detected" (3) and "log
+// not written" (4) counted as done. The DLL search is restricted before
+// this runs (dll_search.cpp).
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "cli/cli_journal.h"
 #include "msi/msi_action.h"
 
 namespace {
@@ -26,14 +27,28 @@ std::wstring ownFolder() {
   return full.substr(0, full.rfind(L'\\') + 1);
 }
 
-}  // namespace
+// True when another product of the package's upgrade code is installed: at
+// an upgrade, the new version, whose library now stands where this one's
+// was. Windows Installer tells this with UPGRADINGPRODUCTCODE, which not
+// every implementation passes to the removal it starts.
+bool anotherVersionInstalled(const std::wstring& upgradeCode, const std::wstring& productCode) {
+  using EnumRelated = UINT(WINAPI*)(LPCWSTR, DWORD, DWORD, LPWSTR);
+  const HMODULE msi = LoadLibraryExW(L"msi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!msi) return false;
+  const auto enumRelated =
+      reinterpret_cast<EnumRelated>(reinterpret_cast<void*>(GetProcAddress(msi, "MsiEnumRelatedProductsW")));
+  bool another = false;
+  wchar_t product[39] = {};
+  for (DWORD i = 0;
+       enumRelated && !another && enumRelated(upgradeCode.c_str(), 0, i, product) == ERROR_SUCCESS; ++i)
+    another = CompareStringOrdinal(product, -1, productCode.c_str(), -1, TRUE) != CSTR_EQUAL;
+  FreeLibrary(msi);
+  return another;
+}
 
-int wmain(int argc, wchar_t** argv) {
-  const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const std::wstring arguments = cliArguments(args);
-  if (arguments.empty()) return kExitBadArguments;
-  const std::wstring folder = ownFolder();
-  if (folder.empty()) return kExitFailed;
+// Runs GravoSetupCli.exe from folder with arguments to its end; its exit
+// code, or 1 when it cannot be started or waited for.
+DWORD runCli(const std::wstring& folder, const std::wstring& arguments) {
   const std::wstring cli = folder + L"GravoSetupCli.exe";
   std::wstring commandLine = L"\"" + cli + L"\" " + arguments;
   STARTUPINFOW startup = {};
@@ -48,5 +63,31 @@ int wmain(int argc, wchar_t** argv) {
       !GetExitCodeProcess(process.hProcess, &code))
     code = kExitFailed;
   CloseHandle(process.hProcess);
-  return static_cast<int>(packageExitCode(code));
+  return code;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const ActionRequest request = actionRequest(args);
+  // At an upgrade the journal is the new version's, which its undo action
+  // may still need.
+  if (!request.upgradeCode.empty() && anotherVersionInstalled(request.upgradeCode, request.productCode))
+    return kExitDone;
+  // Otherwise, whatever this run does, the undo action that follows a
+  // failure must not replay an older run's journal.
+  if (!args.empty() && (args[0] == L"install" || args[0] == L"uninstall")) discardJournal(journalFolder());
+  const std::wstring& arguments = request.cliArguments;
+  if (arguments.empty()) return kExitBadArguments;
+  if (request.checkOnly) return kExitDone;
+  const std::wstring folder = ownFolder();
+  if (folder.empty()) return kExitFailed;
+  const unsigned long code = packageExitCode(runCli(folder, arguments));
+  // A failed install or uninstall puts back at once what it changed: the
+  // package fails then with every environment as it was, also where the
+  // installer runs no rollback actions. The undo action that Windows
+  // Installer runs after it finds nothing left to do.
+  if (code != 0 && arguments != L"rollback") runCli(folder, L"rollback");
+  return static_cast<int>(code);
 }

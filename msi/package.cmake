@@ -36,12 +36,15 @@ endif()
 
 # The environment list must reach the installation's server side also when
 # a user without administrator rights installs the package as a managed
-# application; wixl lists only the upgrade properties as secure.
-execute_process(
-  COMMAND "${MSIBUILD}" "${MSI}" -q
-          "UPDATE `Property` SET `Value` = 'ENVIRONMENTS;GRAVO_OLDER_FOUND;GRAVO_NEWER_FOUND' WHERE `Property` = 'SecureCustomProperties'"
-  RESULT_VARIABLE msibuild_result)
-if(NOT msibuild_result EQUAL 0)
-  file(REMOVE "${MSI}")
-  message(FATAL_ERROR "msibuild could not mark the package's public properties secure")
-endif()
+# application; wixl lists only the upgrade properties as secure. The undo
+# actions run only when the installation fails (rollback, deferred, not
+# impersonated: 18 + 256 + 1024 + 2048), which wixl cannot write.
+foreach(query
+    "UPDATE `Property` SET `Value` = 'ENVIRONMENTS;GRAVO_OLDER_FOUND;GRAVO_NEWER_FOUND' WHERE `Property` = 'SecureCustomProperties'"
+    "UPDATE `CustomAction` SET `Type` = 3346 WHERE `Action` = 'UndoInstallIntoEnvironments' OR `Action` = 'UndoUninstallFromEnvironments'")
+  execute_process(COMMAND "${MSIBUILD}" "${MSI}" -q "${query}" RESULT_VARIABLE msibuild_result)
+  if(NOT msibuild_result EQUAL 0)
+    file(REMOVE "${MSI}")
+    message(FATAL_ERROR "msibuild could not change ${MSI}: ${query}")
+  endif()
+endforeach()

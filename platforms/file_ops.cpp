@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <exception>
-#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +16,15 @@ std::function<void(const FileEvent&)>& fileObserver() {
   return observer;
 }
 
+std::function<bool(const FileEvent&)>& fileGuard() {
+  static std::function<bool(const FileEvent&)> guard;
+  return guard;
+}
+
+bool allowed(FileEvent::Kind kind, const std::wstring& source, const std::wstring& destination) {
+  return !fileGuard() || fileGuard()(FileEvent{kind, source, destination, false});
+}
+
 bool tell(FileEvent::Kind kind, const std::wstring& source, const std::wstring& destination, bool succeeded) {
   if (fileObserver()) fileObserver()(FileEvent{kind, source, destination, succeeded});
   return succeeded;
@@ -26,23 +34,48 @@ bool tell(FileEvent::Kind kind, const std::wstring& source, const std::wstring& 
 // than a few hundred KiB. Larger files are read as no header at all.
 constexpr DWORD kLargestHeader = 1024 * 1024;
 
-// The whole file; false when it cannot be read or is larger than
-// kLargestHeader.
-bool readHeader(const std::wstring& path, std::string& bytes) {
+enum class ReadResult { Read, Missing, TooLarge, Unreadable };
+
+// The whole file, up to kLargestHeader bytes.
+ReadResult readHeader(const std::wstring& path, std::string& bytes) {
   const HANDLE file =
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                          : ReadResult::Unreadable;
+  }
   bytes.assign(kLargestHeader + 1, '\0');
   DWORD total = 0;
   DWORD count = 0;
+  BOOL read = TRUE;
   while (total < bytes.size() &&
-         ReadFile(file, &bytes[total], static_cast<DWORD>(bytes.size()) - total, &count, nullptr) &&
+         (read = ReadFile(file, &bytes[total], static_cast<DWORD>(bytes.size()) - total, &count, nullptr)) &&
          count > 0)
     total += count;
   CloseHandle(file);
   bytes.resize(total);
-  return total <= kLargestHeader;
+  if (!read) return ReadResult::Unreadable;
+  return total <= kLargestHeader ? ReadResult::Read : ReadResult::TooLarge;
+}
+
+bool asciiEqualFolded(char c, char lower) {
+  return c == lower || (c >= 'A' && c <= 'Z' && c - 'A' + 'a' == lower);
+}
+
+// The length of word at text[at] (word in lower case, matched in any case),
+// or 0.
+std::size_t matchAt(const std::string& text, std::size_t at, const char* word) {
+  std::size_t i = 0;
+  for (; word[i] != '\0'; ++i)
+    if (at + i >= text.size() || !asciiEqualFolded(text[at + i], word[i])) return 0;
+  return i;
+}
+
+std::size_t skipBlanks(const std::string& text, std::size_t at) {
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  return at;
 }
 
 bool isSharedHeader(const std::wstring& path) {
@@ -83,8 +116,9 @@ bool renameInPlace(const std::wstring& from, const std::wstring& to) {
   return closeAfter(file, SetFileInformationByHandle(file, FileRenameInfo, &info, bytes) != FALSE);
 }
 
+// A rename that never replaces what stands at to.
 bool moveFile(const std::wstring& from, const std::wstring& to) {
-  return tell(FileEvent::Move, from, to, renameInPlace(from, to));
+  return tell(FileEvent::Move, from, to, allowed(FileEvent::Move, from, to) && renameInPlace(from, to));
 }
 
 // Deletes the file at path itself, not what a link there leads to.
@@ -101,7 +135,11 @@ bool deleteUnlinked(const std::wstring& path) {
 // ownFolder: a folder of the running user's own (the desktop), where no
 // other user can put a link.
 Removal deleteInstalled(const std::wstring& path, bool ownFolder = false) {
-  if (ownFolder ? DeleteFileW(path.c_str()) != FALSE : deleteUnlinked(path)) {
+  // A guard is asked only about files that are there.
+  if (!exists(path) && (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
+    return Removal::Absent;
+  if (allowed(FileEvent::Delete, L"", path) &&
+      (ownFolder ? DeleteFileW(path.c_str()) != FALSE : deleteUnlinked(path))) {
     tell(FileEvent::Delete, L"", path, true);
     return Removal::Removed;
   }
@@ -146,12 +184,15 @@ bool copyInto(const std::wstring& source, const std::wstring& destination) {
 bool keptAlready(const std::wstring& destination, const std::wstring& kept) {
   std::string standing;
   std::string keptBytes;
-  return readHeader(destination, standing) && readHeader(kept, keptBytes) && standing == keptBytes;
+  return readHeader(destination, standing) == ReadResult::Read &&
+         readHeader(kept, keptBytes) == ReadResult::Read && standing == keptBytes;
 }
 
 }  // namespace
 
 void setFileObserver(std::function<void(const FileEvent&)> observer) { fileObserver() = std::move(observer); }
+
+void setFileGuard(std::function<bool(const FileEvent&)> guard) { fileGuard() = std::move(guard); }
 
 std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& destination) {
   try {
@@ -164,7 +205,8 @@ std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& des
       tell(FileEvent::Copy, source, destination, false);
       return kInstallFailed;
     }
-    return tell(FileEvent::Copy, source, destination, copyInto(source, destination)) ? L"" : kInstallFailed;
+    const bool copied = allowed(FileEvent::Copy, source, destination) && copyInto(source, destination);
+    return tell(FileEvent::Copy, source, destination, copied) ? L"" : kInstallFailed;
   } catch (const std::exception&) {
     return kInstallRaised;
   }
@@ -184,12 +226,43 @@ std::wstring deleteIfPresent(const std::wstring& path) {
 
 std::wstring keptHeaderPath(const std::wstring& headerPath) { return headerPath + L".before-gravo"; }
 
-bool isGravoHeader(const std::wstring& path) {
-  static const std::regex includesGravo(R"(#[ \t]*include[ \t]*["<]gravo\.h[">])",
-                                        std::regex::ECMAScript | std::regex::icase);
-  std::string bytes;
-  return readHeader(path, bytes) && std::regex_search(bytes, includesGravo);
+bool includesGravoHeader(const std::string& text) {
+  // Each try starts at a '#' and reads on only over blanks and fixed words,
+  // none of which holds a '#', so no byte is read by more than two tries.
+  for (std::size_t hash = text.find('#'); hash != std::string::npos; hash = text.find('#', hash + 1)) {
+    std::size_t at = skipBlanks(text, hash + 1);
+    const std::size_t include = matchAt(text, at, "include");
+    if (include == 0) continue;
+    at = skipBlanks(text, at + include);
+    if (at >= text.size() || (text[at] != '"' && text[at] != '<')) continue;
+    const std::size_t name = matchAt(text, at + 1, "gravo.h");
+    if (name == 0) continue;
+    at += 1 + name;
+    if (at < text.size() && (text[at] == '"' || text[at] == '>')) return true;
+  }
+  return false;
 }
+
+HeaderKind headerKind(const std::wstring& path) {
+  // A folder of that name is no header at all, nor one that cannot be read.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return HeaderKind::Foreign;
+  std::string bytes;
+  switch (readHeader(path, bytes)) {
+    case ReadResult::Missing:
+      return HeaderKind::Missing;
+    case ReadResult::Unreadable:
+      return HeaderKind::Unreadable;
+    case ReadResult::TooLarge:
+      return HeaderKind::Foreign;
+    case ReadResult::Read:
+      break;
+  }
+  return includesGravoHeader(bytes) ? HeaderKind::Gravo : HeaderKind::Foreign;
+}
+
+bool isGravoHeader(const std::wstring& path) { return headerKind(path) == HeaderKind::Gravo; }
 
 std::wstring installPayloadFile(const std::wstring& source, const std::wstring& destination) {
   try {
@@ -197,9 +270,14 @@ std::wstring installPayloadFile(const std::wstring& source, const std::wstring& 
     // Directories and files copyPayloadFile refuses to replace stay where
     // they are anyway.
     const DWORD untouched = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-    if (!isSharedHeader(destination) || standing == INVALID_FILE_ATTRIBUTES || (standing & untouched) ||
-        isGravoHeader(destination))
+    if (!isSharedHeader(destination) || standing == INVALID_FILE_ATTRIBUTES || (standing & untouched))
       return copyPayloadFile(source, destination);
+    const HeaderKind kind = headerKind(destination);
+    if (kind == HeaderKind::Unreadable) {
+      tell(FileEvent::Copy, source, destination, false);
+      return kInstallFailed;
+    }
+    if (kind != HeaderKind::Foreign) return copyPayloadFile(source, destination);
     const std::wstring kept = keptHeaderPath(destination);
     if (exists(kept)) {
       if (!keptAlready(destination, kept)) {
@@ -221,7 +299,12 @@ Removal removePayloadFile(const std::wstring& path) {
   try {
     if (!isSharedHeader(path)) return deleteInstalled(path);
     Removal removal = Removal::Absent;
-    if (isGravoHeader(path)) {
+    const HeaderKind kind = headerKind(path);
+    if (kind == HeaderKind::Unreadable) {
+      tell(FileEvent::Delete, L"", path, false);
+      return Removal::Failed;
+    }
+    if (kind == HeaderKind::Gravo) {
       removal = deleteInstalled(path);
       if (removal == Removal::Failed) return removal;
     }

@@ -33,6 +33,12 @@ struct FileEvent {
 // default; a program that logs its file changes sets it once at start.
 void setFileObserver(std::function<void(const FileEvent&)> observer);
 
+// Asked before every copy, rename and deletion the primitives below attempt
+// (succeeded is unset then). A change it refuses is not made and counts as
+// failed, so a program that must be able to undo its changes refuses any it
+// could not record. Unset by default: everything may go ahead.
+void setFileGuard(std::function<bool(const FileEvent&)> guard);
+
 // Copies source over destination (an existing destination is replaced).
 // "" on success, "安装失败" when the copy fails, "安装异常" on an exception.
 std::wstring copyPayloadFile(const std::wstring& source, const std::wstring& destination);
@@ -45,23 +51,36 @@ std::wstring deleteIfPresent(const std::wstring& path);
 // "graphics.h.before-gravo".
 std::wstring keptHeaderPath(const std::wstring& headerPath);
 
-// The file at path is Gravo's own graphics.h: it includes gravo.h. False for
-// anything that cannot be read as a file.
+// What stands at a graphics.h path. Gravo's own includes gravo.h; a file
+// that is there but cannot be read (held open by another program, access
+// denied) is Unreadable, neither Gravo's nor another library's. Files
+// larger than any header, and folders, count as Foreign.
+enum class HeaderKind { Missing, Gravo, Foreign, Unreadable };
+HeaderKind headerKind(const std::wstring& path);
+
+// True when text holds an include of gravo.h ("#include <gravo.h>",
+// "# include \"Gravo.h\"", blanks being spaces and tabs), found in one pass
+// over text with constant stack, whatever text holds.
+bool includesGravoHeader(const std::string& text);
+
+// headerKind(path) == HeaderKind::Gravo.
 bool isGravoHeader(const std::wstring& path);
 
 // copyPayloadFile for the install operations. A graphics.h that is not
 // Gravo's is first renamed to keptHeaderPath, and renamed back when the copy
 // fails. An earlier kept copy is never replaced: when it differs from the
 // file standing there, that file is left as it is and the result is
-// "安装失败".
+// "安装失败". So is a graphics.h that cannot be read.
 std::wstring installPayloadFile(const std::wstring& source, const std::wstring& destination);
 
 // What an uninstall did with one installed file.
 enum class Removal { Absent, Removed, Failed };
 
 // Deletes one installed file; a file already gone is Absent. graphics.h is
-// deleted only when it is Gravo's (another library's counts as Absent), and
-// then, or when it is gone already, a kept copy is renamed back (Removed).
+// deleted only when it is Gravo's (another library's counts as Absent, one
+// that cannot be read as Failed), and then, or when it is gone already, a
+// kept copy is renamed back (Removed). A kept copy beside another library's
+// graphics.h stays where it is.
 Removal removePayloadFile(const std::wstring& path);
 
 // removePayloadFile on each path in order: "卸载成功" when at least one was

@@ -36,8 +36,13 @@ bool holdsLibrary(const std::vector<std::wstring>& files) {
   return std::any_of(files.begin(), files.end(), [](const std::wstring& path) {
     static const std::wstring graphicsHeader = L"\\graphics.h";
     if (path.size() > graphicsHeader.size() &&
-        path.compare(path.size() - graphicsHeader.size(), graphicsHeader.size(), graphicsHeader) == 0)
-      return isGravoHeader(path) || pathExists(keptHeaderPath(path));
+        path.compare(path.size() - graphicsHeader.size(), graphicsHeader.size(), graphicsHeader) == 0) {
+      // A header that cannot be read may be Gravo's: an uninstall must
+      // try, and fail, rather than skip it.
+      const HeaderKind kind = headerKind(path);
+      return kind == HeaderKind::Gravo || kind == HeaderKind::Unreadable ||
+             (kind == HeaderKind::Missing && pathExists(keptHeaderPath(path)));
+    }
     return pathExists(path) && !isDirectory(path);
   });
 }

@@ -227,6 +227,61 @@ TEST_F(Cli, ExitCodesSayWhatHappened) {
   EXPECT_EQ(unlogged.code, 4u) << unlogged.out << unlogged.err;
   EXPECT_NE(unlogged.err.find("cannot open the log file"), std::string::npos) << unlogged.err;
   EXPECT_EQ(changedSince(before).size(), 6u + 5u + 4u);
+
+  // A pipe is refused with the arguments; a log with another name
+  // elsewhere, or a device, is not written, and the run goes on.
+  EXPECT_EQ(cliRun(L"install vc6 --log \\\\127.0.0.1\\PIPE\\gravo").code, 2u);
+  const std::wstring named = disk.writeFile(L"logs\\other-name.log", "");
+  ASSERT_TRUE(CreateHardLinkW((disk.path() + L"logs\\linked.log").c_str(), named.c_str(), nullptr));
+  for (const wchar_t* refused : {L"linked.log", L"NUL"}) {
+    const Outcome unwritten = cliRun(L"install vc6 --log \"" + disk.path() + L"logs\\" + refused + L"\"");
+    EXPECT_EQ(unwritten.code, 4u) << unwritten.out << unwritten.err;
+    EXPECT_NE(unwritten.err.find(refused[0] == L'N' ? "is no disk file" : "has more than one name"),
+              std::string::npos)
+        << unwritten.err;
+  }
+  EXPECT_EQ(hardening::readBytes(named), "");
+}
+
+// Run with administrator rights, as here, every change is recorded first:
+// rollback puts back the last run's, byte for byte, and only those.
+TEST_F(Cli, RollbackPutsBackWhatTheLastRunChanged) {
+  const std::wstring header = machine + L"Dev-Cpp\\MinGW64\\x86_64-w64-mingw32\\include\\graphics.h";
+  ScratchDir(machine).writeFile(header.substr(machine.size()), "/* BGI */");
+  const TreeSnapshot before(machine);
+  ASSERT_EQ(cliRun(L"install --all").code, 0u);
+  ASSERT_EQ(changedSince(before).size(), 31u);
+  const Outcome undone = cliRun(L"rollback");
+  EXPECT_EQ(undone.code, 0u) << undone.out << undone.err;
+  EXPECT_NE(undone.out.find("rollback: 31 put back, 0 failed\r\n"), std::string::npos) << undone.out;
+  EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
+  EXPECT_NE(cliRun(L"rollback").out.find("rollback: nothing to roll back"), std::string::npos);
+
+  ASSERT_EQ(cliRun(L"install vc6 devcpp").code, 0u);
+  const TreeSnapshot installed(machine);
+  ASSERT_EQ(cliRun(L"uninstall devcpp").code, 0u);
+  ASSERT_EQ(cliRun(L"rollback").code, 0u);
+  EXPECT_EQ(TreeSnapshot::changesApartFromCompilerNotes(installed, TreeSnapshot(machine)),
+            std::vector<std::wstring>{});
+  EXPECT_EQ(cliRun(L"uninstall --all").code, 0u);
+  EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
+
+  wchar_t windows[MAX_PATH] = {};
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_NE(
+      hardening::readBytes(std::wstring(windows) + L"\\Logs\\Gravo\\GravoSetupCli.log").find("rollback: "),
+      std::string::npos);
+}
+
+// What nothing in the program expected ends it with exit code 1 and says
+// so: abort()'s own code, 3, would read as "nothing detected".
+TEST(CliFailure, AnythingUnexpectedEndsWithExitCode1) {
+  ScratchDir disk;
+  for (const wchar_t* how : {L"abort", L"throw", L"overflow", L"crash"}) {
+    const Outcome failed = run(hardening::testDir() + L"failure_probe.exe", how, disk.path());
+    EXPECT_EQ(failed.code, 1u) << utf8(how) << failed.err;
+    EXPECT_NE(failed.err.find("GravoSetupCli: unexpected failure ("), std::string::npos) << failed.err;
+  }
 }
 
 TEST_F(Cli, DirFindsWhatTheChooserFindsWalkingUp) {

@@ -101,7 +101,7 @@ std::wstring restore(const std::wstring& folder, const Entry& entry, bool& ok) {
   ok = true;
   if (entry.copy.empty()) {
     if (missing) return L"";
-    ok = DeleteFileW(entry.path.c_str()) != FALSE;
+    ok = deleteFileItself(entry.path) != Removal::Failed;
     return (ok ? L"deleted " : L"delete failed ") + entry.path;
   }
   const std::wstring copy = folder + entry.copy;
@@ -112,9 +112,10 @@ std::wstring restore(const std::wstring& folder, const Entry& entry, bool& ok) {
     return L"restore failed (no copy of it kept) " + entry.path;
   }
   if (isPlainFile(attributes) && readAll(entry.path, now) && now == before) return L"";
-  // Whatever stands there now goes first, so that the copy never writes
-  // through a link put in its place.
-  ok = (missing || DeleteFileW(entry.path.c_str())) && CopyFileW(copy.c_str(), entry.path.c_str(), TRUE);
+  // Whatever stands there now goes first. Both steps run as the install
+  // did: a link a user put in the path since then is refused, not followed.
+  ok = (missing || deleteFileItself(entry.path) != Removal::Failed) &&
+       copyPayloadFile(copy, entry.path).empty();
   return (ok ? L"restored " : L"restore failed ") + entry.path;
 }
 

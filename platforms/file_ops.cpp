@@ -318,6 +318,14 @@ Removal removePayloadFile(const std::wstring& path) {
   }
 }
 
+Removal deleteFileItself(const std::wstring& path) {
+  try {
+    return deleteInstalled(path);
+  } catch (const std::exception&) {
+    return Removal::Failed;
+  }
+}
+
 std::wstring uninstallPayloadFiles(const std::vector<std::wstring>& paths) {
   bool removedAny = false;
   for (const std::wstring& path : paths) {

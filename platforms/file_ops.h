@@ -83,6 +83,11 @@ enum class Removal { Absent, Removed, Failed };
 // graphics.h stays where it is.
 Removal removePayloadFile(const std::wstring& path);
 
+// Deletes the file at path itself, without the header rules of
+// removePayloadFile: never what a link there leads to, and with raised
+// rights never through a link on the way that a user could have made.
+Removal deleteFileItself(const std::wstring& path);
+
 // removePayloadFile on each path in order: "卸载成功" when at least one was
 // there and all are gone; "卸载失败" at the first that cannot be removed (the
 // rest are left alone), and when none was there.

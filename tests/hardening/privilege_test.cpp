@@ -136,6 +136,14 @@ TEST_F(Privilege, ElevatedRunsHandNoRightsToWhatOtherUsersControl) {
 
   EXPECT_EQ(cli(L"install mingw --dir \"" + real + L"mingw64\"").code, 0u);
   const TreeSnapshot installed(real);
+  // The install's rollback, after a user swapped a link in on the way.
+  const std::string moved = realUnix + "-moved";
+  ASSERT_TRUE(
+      unixShell("mv '" + realUnix + "' '" + moved + "' && ln -s '" + moved + "' '" + realUnix + "'", disk));
+  const support::Captured notUndone = cli(L"rollback");
+  EXPECT_EQ(notUndone.code, 1u) << notUndone.out << notUndone.err;
+  ASSERT_TRUE(unixShell("rm '" + realUnix + "' && mv '" + moved + "' '" + realUnix + "'", disk));
+  EXPECT_TRUE(TreeSnapshot::changesApartFromCompilerNotes(installed, TreeSnapshot(real)).empty());
   const support::Captured kept = cli(L"uninstall mingw" + linked);
   EXPECT_EQ(kept.code, 1u) << kept.out << kept.err;
   EXPECT_NE(kept.out.find("卸载失败"), std::string::npos) << kept.out;

@@ -221,7 +221,18 @@ void discardJournal(const std::wstring& folder) {
 RollbackResult rollBack(const std::wstring& folder, const std::function<void(const std::wstring&)>& report) {
   RollbackResult result;
   std::string bytes;
-  if (folder.empty() || !readAll(folder + kJournalName, bytes)) return result;
+  if (folder.empty()) return result;
+  const std::wstring journal = folder + kJournalName;
+  if (!readAll(journal, bytes)) {
+    // A journal that is there but cannot be read (another run still
+    // writes it) is no rollback done.
+    if (!isMissing(attributesOf(journal))) {
+      result.found = true;
+      ++result.failed;
+      report(L"cannot read the journal " + journal);
+    }
+    return result;
+  }
   result.found = true;
   const std::vector<Entry> entries = parseJournal(fromUtf8(bytes));
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {

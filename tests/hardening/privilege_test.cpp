@@ -158,6 +158,14 @@ TEST_F(Privilege, ElevatedRunsHandNoRightsToWhatOtherUsersControl) {
   EXPECT_EQ(cli(L"rollback").code, 0u);
   for (const std::wstring& file : library)
     EXPECT_EQ(hardening::readBytes(disk.path() + L"linked\\" + file), "decoy") << hardening::narrow(file);
+
+  // A library file a user replaced with a hard link to a file of the
+  // system's: the install does not write through it.
+  const std::wstring system = disk.writeFile(L"system\\settings.ini", "system");
+  const std::wstring archive = real + library.back();
+  ASSERT_TRUE(DeleteFileW(archive.c_str()) && CreateHardLinkW(archive.c_str(), system.c_str(), nullptr));
+  EXPECT_EQ(cli(L"install mingw --dir \"" + real + L"mingw64\"").code, 1u);
+  EXPECT_EQ(hardening::readBytes(system), "system");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_run.h"
+#include "platforms/link_guard.h"
 
 namespace {
 
@@ -64,6 +65,30 @@ bool readAll(const std::wstring& path, std::string& bytes) {
     bytes.append(buffer, count);
   CloseHandle(file);
   return read != FALSE;
+}
+
+// Copies the file at path into copy, a new file. The file is opened as the
+// changes are made: with raised rights never through a link a user could
+// have made, so that no file the user cannot read is kept here, to be
+// written back later where that user can.
+bool keepCopy(const std::wstring& path, const std::wstring& copy) {
+  bool created = false;
+  const HANDLE from =
+      openForChange(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING, created);
+  if (from == INVALID_HANDLE_VALUE) return false;
+  const HANDLE to = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  bool copied = to != INVALID_HANDLE_VALUE;
+  char buffer[65536];
+  DWORD count = 0;
+  while (copied && (copied = ReadFile(from, buffer, sizeof(buffer), &count, nullptr) != FALSE) && count > 0) {
+    DWORD written = 0;
+    copied = WriteFile(to, buffer, count, &written, nullptr) && written == count;
+  }
+  CloseHandle(from);
+  if (to != INVALID_HANDLE_VALUE) CloseHandle(to);
+  if (!copied && to != INVALID_HANDLE_VALUE) DeleteFileW(copy.c_str());
+  return copied;
 }
 
 // One recorded path: the copy of its bytes in the journal's folder, or none
@@ -165,8 +190,7 @@ bool Journal::record(const std::wstring& path) {
     written = writeLine(L"absent\t" + path);
   } else if (isPlainFile(attributes)) {
     const std::wstring copy = std::to_wstring(++copies_);
-    written =
-        CopyFileW(path.c_str(), (folder_ + copy).c_str(), TRUE) && writeLine(L"file\t" + path + L"\t" + copy);
+    written = keepCopy(path, folder_ + copy) && writeLine(L"file\t" + path + L"\t" + copy);
   }
   if (written) recorded_.insert(path);
   return written;
@@ -197,7 +221,18 @@ void discardJournal(const std::wstring& folder) {
 RollbackResult rollBack(const std::wstring& folder, const std::function<void(const std::wstring&)>& report) {
   RollbackResult result;
   std::string bytes;
-  if (folder.empty() || !readAll(folder + kJournalName, bytes)) return result;
+  if (folder.empty()) return result;
+  const std::wstring journal = folder + kJournalName;
+  if (!readAll(journal, bytes)) {
+    // A journal that is there but cannot be read (another run still
+    // writes it) is no rollback done.
+    if (!isMissing(attributesOf(journal))) {
+      result.found = true;
+      ++result.failed;
+      report(L"cannot read the journal " + journal);
+    }
+    return result;
+  }
   result.found = true;
   const std::vector<Entry> entries = parseJournal(fromUtf8(bytes));
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {

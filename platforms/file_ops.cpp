@@ -159,6 +159,14 @@ bool copyInto(const std::wstring& source, const std::wstring& destination) {
   bool created = false;
   const HANDLE to = openForChange(destination, GENERIC_WRITE, 0, OPEN_ALWAYS, created);
   if (to == INVALID_HANDLE_VALUE) return closeAfter(from, false);
+  // With raised rights, a file with another name may be a user's hard link
+  // to a file of the system's, which the copy would overwrite.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!created && holdsRaisedRights() &&
+      (!GetFileInformationByHandle(to, &info) || info.nNumberOfLinks > 1)) {
+    closeAfter(from, false);
+    return closeAfter(to, false);
+  }
   std::vector<char> chunk(64 * 1024);
   bool copied = true;
   DWORD got = 0;

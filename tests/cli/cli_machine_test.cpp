@@ -259,6 +259,18 @@ TEST_F(Cli, RollbackPutsBackWhatTheLastRunChanged) {
 
   ASSERT_EQ(cliRun(L"install vc6 devcpp").code, 0u);
   const TreeSnapshot installed(machine);
+  // A journal that cannot be read is no "nothing to roll back".
+  wchar_t windows[MAX_PATH] = {};
+  GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring logs = std::wstring(windows) + L"\\Logs\\Gravo\\";
+  const HANDLE held = CreateFileW((logs + L"journal\\journal.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const Outcome unread = cliRun(L"rollback");
+  CloseHandle(held);
+  EXPECT_EQ(unread.code, 1u) << unread.out << unread.err;
+  EXPECT_EQ(TreeSnapshot::changesApartFromCompilerNotes(installed, TreeSnapshot(machine)),
+            std::vector<std::wstring>{});
   ASSERT_EQ(cliRun(L"uninstall devcpp").code, 0u);
   ASSERT_EQ(cliRun(L"rollback").code, 0u);
   EXPECT_EQ(TreeSnapshot::changesApartFromCompilerNotes(installed, TreeSnapshot(machine)),
@@ -266,11 +278,7 @@ TEST_F(Cli, RollbackPutsBackWhatTheLastRunChanged) {
   EXPECT_EQ(cliRun(L"uninstall --all").code, 0u);
   EXPECT_EQ(changedSince(before), std::vector<std::wstring>{});
 
-  wchar_t windows[MAX_PATH] = {};
-  GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  EXPECT_NE(
-      hardening::readBytes(std::wstring(windows) + L"\\Logs\\Gravo\\GravoSetupCli.log").find("rollback: "),
-      std::string::npos);
+  EXPECT_NE(hardening::readBytes(logs + L"GravoSetupCli.log").find("rollback: "), std::string::npos);
 }
 
 // What nothing in the program expected ends it with exit code 1 and says

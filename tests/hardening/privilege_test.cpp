@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "discovery/fixtures.h"
 #include "hardening/hardening_support.h"
@@ -148,7 +149,23 @@ TEST_F(Privilege, ElevatedRunsHandNoRightsToWhatOtherUsersControl) {
   EXPECT_EQ(kept.code, 1u) << kept.out << kept.err;
   EXPECT_NE(kept.out.find("卸载失败"), std::string::npos) << kept.out;
   EXPECT_TRUE(TreeSnapshot::changesApartFromCompilerNotes(installed, TreeSnapshot(real)).empty());
+  // That refused uninstall kept nothing read through the link, which its
+  // rollback would write where the link stood, into a user's own folder.
   EXPECT_TRUE(unixShell("rm '" + link + "'", disk));
+  const std::vector<std::wstring> library = TreeSnapshot::changesApartFromCompilerNotes(before, installed);
+  ASSERT_FALSE(library.empty());
+  for (const std::wstring& file : library) disk.writeFile(L"linked\\" + file, "decoy");
+  EXPECT_EQ(cli(L"rollback").code, 0u);
+  for (const std::wstring& file : library)
+    EXPECT_EQ(hardening::readBytes(disk.path() + L"linked\\" + file), "decoy") << hardening::narrow(file);
+
+  // A library file a user replaced with a hard link to a file of the
+  // system's: the install does not write through it.
+  const std::wstring system = disk.writeFile(L"system\\settings.ini", "system");
+  const std::wstring archive = real + library.back();
+  ASSERT_TRUE(DeleteFileW(archive.c_str()) && CreateHardLinkW(archive.c_str(), system.c_str(), nullptr));
+  EXPECT_EQ(cli(L"install mingw --dir \"" + real + L"mingw64\"").code, 1u);
+  EXPECT_EQ(hardening::readBytes(system), "system");
 }
 
 }  // namespace

@@ -173,6 +173,7 @@ TEST_F(Msi, EveryStepEndsInAKnownState) {
   EXPECT_NE(msiexec(install), 0u);
   CloseHandle(held);
   EXPECT_EQ(gravoEntries(), std::vector<std::wstring>{});
+  EXPECT_FALSE(hardening::exists(installDir + L"GravoSetupCli.exe"));
   EXPECT_EQ(changedSince(before), std::vector<std::wstring>{}) << hardening::readBytes(log);
 
   // INSTALLDIR is no property of this package: it stays in Program Files.

@@ -76,8 +76,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!request.upgradeCode.empty() && anotherVersionInstalled(request.upgradeCode, request.productCode))
     return kExitDone;
   // Otherwise, whatever this run does, the undo action that follows a
-  // failure must not replay an older run's journal.
-  if (!args.empty() && (args[0] == L"install" || args[0] == L"uninstall")) discardJournal(journalFolder());
+  // failure must not replay an older run's journal. The check runs before
+  // the install's undo action is scheduled, which closes the gap between
+  // the two.
+  if (!args.empty() && (args[0] == L"check" || args[0] == L"install" || args[0] == L"uninstall"))
+    discardJournal(journalFolder());
   const std::wstring& arguments = request.cliArguments;
   if (arguments.empty()) return kExitBadArguments;
   if (request.checkOnly) return kExitDone;

@@ -78,7 +78,14 @@ class PrivateFolder {
   PrivateFolder(const PrivateFolder&) = delete;
   PrivateFolder& operator=(const PrivateFolder&) = delete;
   ~PrivateFolder() {
-    if (!path_.empty()) removeTree(path_);
+    if (path_.empty()) return;
+    // What ran inside may have turned the folder itself into a link, or
+    // moved it away and left one in its place: then only that link goes.
+    const std::wstring folder = path_.substr(0, path_.size() - 1);
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      removeTree(path_);
+    else if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(folder.c_str());
   }
 
   // Ends with a backslash; "" when the folder could not be made.

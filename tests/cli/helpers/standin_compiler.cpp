@@ -14,6 +14,9 @@
 //                  runtime, and <startup> (a Unix path) for what Visual C++'s
 //                  static runtime gives a program
 //   hang           writes its process id to standin-pid.txt and never ends
+//   swap           moves the folder it runs in into its own folder, as
+//                  "swapped", puts a link to its own folder in its place and
+//                  fails
 #include <windows.h>
 
 #include <fstream>
@@ -162,7 +165,11 @@ int wmain(int argc, wchar_t** argv) {
   DeleteFileW(status.c_str());
   std::ofstream(script.c_str(), std::ios::binary)
       << "cd " << quoted(here) << " || exit 1\n{\n"
-      << (mode == "msvc" ? msvcScript(startup, args) : mingwScript(dir + L"..\\", args))
+      << (mode == "msvc" ? msvcScript(startup, args)
+          : mode == "swap"
+              ? "mv " + quoted(here) + " " + quoted(unixPath(dir) + "/swapped") + " && ln -s " +
+                    quoted(unixPath(dir)) + " " + quoted(here) + " && cd " + quoted(here) + " && false\n"
+              : mingwScript(dir + L"..\\", args))
       << "} >standin.out 2>&1\necho $? >standin.tmp\nmv standin.tmp standin.status\n";
 
   const std::string unixScript = unixPath(script);

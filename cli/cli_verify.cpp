@@ -177,8 +177,10 @@ VerifyPlan vcVerifyPlan(const VcTarget& target) {
     int bits;
   };
   std::vector<Arch> archs = {{L"x86", L"x86", 32}};
+  // 2008 to 2015 build x64 with the cross compiler that their IDE itself
+  // uses: the Express editions and a 32-bit Windows have no native amd64 one.
   if (!target.lib64Subdir.empty())
-    archs.push_back({L"x64", kind == VcScript::Auxiliary ? L"x64" : L"amd64", 64});
+    archs.push_back({L"x64", kind == VcScript::Auxiliary ? L"x64" : L"x86_amd64", 64});
   // Visual C++ 6.0 spells exception handling /GX.
   const std::wstring exceptions = kind == VcScript::Vc6 ? L"/GX " : L"/EHsc ";
   for (const Arch& arch : archs) {

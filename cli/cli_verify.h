@@ -40,7 +40,7 @@ struct VerifyBuild {
   std::wstring name;     // shown: "x64", "x86 UNICODE", ...
   std::wstring program;  // file name of the .exe in the scratch folder
   std::wstring compile;  // for cmd.exe /c, run in the scratch folder
-  std::wstring binDir;   // put first on PATH while the program runs; "" for none
+  std::wstring binDir;   // put first on PATH while it is built and run; "" for none
   int bits = 64;
 };
 

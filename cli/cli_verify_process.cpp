@@ -78,7 +78,14 @@ class PrivateFolder {
   PrivateFolder(const PrivateFolder&) = delete;
   PrivateFolder& operator=(const PrivateFolder&) = delete;
   ~PrivateFolder() {
-    if (!path_.empty()) removeTree(path_);
+    if (path_.empty()) return;
+    // What ran inside may have turned the folder itself into a link, or
+    // moved it away and left one in its place: then only that link goes.
+    const std::wstring folder = path_.substr(0, path_.size() - 1);
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      removeTree(path_);
+    else if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(folder.c_str());
   }
 
   // Ends with a backslash; "" when the folder could not be made.
@@ -245,6 +252,12 @@ VerifyResult runVerifyPlan(const VerifyPlan& plan) {
   std::wstring notRun;
   int notRunBits = 0;
   for (const VerifyBuild& build : plan.builds) {
+    // A MinGW's bin comes first on PATH, as the IDE puts it: the compiler's
+    // own programs (cc1plus, as, ld) of many toolchains load their DLLs from
+    // there, and the built program finds the toolchain's runtime DLLs there.
+    const ScopedVariable path(L"PATH", [&](const std::wstring& old) {
+      return build.binDir.empty() || old.empty() ? build.binDir + old : build.binDir + L";" + old;
+    });
     const CapturedRun compiled = runCapturedFull(build.compile, compileLimit, folder.path());
     if (!compiled.started)
       return failure(build.name + L": the compiler could not be started", compiled.output);
@@ -262,11 +275,6 @@ VerifyResult runVerifyPlan(const VerifyPlan& plan) {
       notRunBits = build.bits;
       continue;
     }
-    // A program built by a MinGW finds that toolchain's runtime DLLs on PATH,
-    // as it does when the IDE runs it.
-    const ScopedVariable path(L"PATH", [&](const std::wstring& old) {
-      return build.binDir.empty() || old.empty() ? build.binDir + old : build.binDir + L";" + old;
-    });
     const CapturedRun ran = runCapturedFull(runProgramCommand(build.program), runLimit, folder.path());
     if (!ran.started) return failure(build.name + L": the program could not be started", ran.output);
     if (ran.timedOut)

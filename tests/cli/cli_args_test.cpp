@@ -133,7 +133,7 @@ TEST(CliVerify, CommandsAreTheEnvironmentsOwnAndUnsafePathsAreRefused) {
       L"call \"D:\\VS\\VC\\Auxiliary\\Build\\vcvarsall.bat\" x64 && cl /nologo /EHsc /DUNICODE /D_UNICODE "
       L"gravo_verify.cpp /Fegravo_verify_x64_unicode.exe");
   EXPECT_EQ(vcCommand(2010, L"D:\\VS10\\VC\\", L"lib\\amd64\\", 2),
-            L"call \"D:\\VS10\\VC\\vcvarsall.bat\" amd64 && cl /nologo /EHsc gravo_verify.cpp "
+            L"call \"D:\\VS10\\VC\\vcvarsall.bat\" x86_amd64 && cl /nologo /EHsc gravo_verify.cpp "
             L"/Fegravo_verify_x64.exe");
   EXPECT_EQ(
       vcCommand(6, L"D:\\VC98\\", L"", 0),

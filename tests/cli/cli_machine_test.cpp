@@ -366,7 +366,8 @@ TEST_F(Cli, AnotherLibrarysHeaderAndAnotherUsersCompilerAreLeftAlone) {
 // verify with stand-in compilers that really compile, against the real
 // payload: Dev-C++'s multilib MinGW and Visual C++ 2019 verify; CLion's
 // MinGW, given the 32-bit archives where the 64-bit ones belong, does not
-// link; Code::Blocks' g++ hangs and is ended.
+// link; Code::Blocks' g++ hangs and is ended, then swaps a link in for the
+// scratch folder.
 TEST_F(Cli, VerifyBuildsAndRunsAProgramWithEachEnvironmentsOwnCompiler) {
   const std::wstring built = hardening::testDir() + L"..\\payload\\setup\\";
   for (const std::wstring& file : payloadFiles())
@@ -442,6 +443,13 @@ TEST_F(Cli, VerifyBuildsAndRunsAProgramWithEachEnvironmentsOwnCompiler) {
   EXPECT_TRUE(pid != 0 && (standin == nullptr || WaitForSingleObject(standin, 0) == WAIT_OBJECT_0));
   if (standin != nullptr) CloseHandle(standin);
   EXPECT_EQ(scratchFolders(), foldersBefore);
+  // A compiler that moves the scratch folder away and leaves a link to its
+  // own folder in its place: what the link leads to stays. (Windows removes
+  // the link itself; Wine cannot remove a Unix link to a folder.)
+  onMachine.writeFile(codeBlocks + L"standin.txt", "swap");
+  EXPECT_EQ(cliRun(L"verify codeblocks").code, 1u);
+  EXPECT_TRUE(hardening::exists(machine + codeBlocks + L"g++.exe"));
+  EXPECT_TRUE(hardening::exists(machine + codeBlocks + L"standin.txt"));
 }
 
 }  // namespace

@@ -6,13 +6,17 @@
 // the script's output and status. standin.txt beside it says how:
 //   mingw          g++ of the MinGW root above bin: x86_64-w64-mingw32-g++
 //                  (-m32: i686-...) with the root's target include and
-//                  library directories, linked statically
+//                  library directories, linked statically; only with that
+//                  bin on PATH
 //   msvc <startup> cl after the stand-in vcvarsall.bat: clang in the
 //                  Microsoft mode for VSCMD_ARG_TGT_ARCH, INCLUDE and LIB as
 //                  set, Wine's import libraries for the system and the C
 //                  runtime, and <startup> (a Unix path) for what Visual C++'s
 //                  static runtime gives a program
 //   hang           writes its process id to standin-pid.txt and never ends
+//   swap           moves the folder it runs in into its own folder, as
+//                  "swapped", puts a link to its own folder in its place and
+//                  fails
 #include <windows.h>
 
 #include <fstream>
@@ -116,6 +120,18 @@ std::string msvcScript(const std::string& startup, const std::vector<std::wstrin
   return script + link + "/safeseh:no " + system + "/libkernel32.a standin-crt.lib\n";
 }
 
+// Whether dir (ending in a backslash) is an entry of PATH.
+bool onPath(const std::wstring& dir) {
+  wchar_t value[32767] = {};
+  GetEnvironmentVariableW(L"PATH", value, 32767);
+  std::wstringstream entries(value);
+  for (std::wstring entry; std::getline(entries, entry, L';');)
+    if (!entry.empty() &&
+        lstrcmpiW((entry.back() == L'\\' ? entry : entry + L'\\').c_str(), dir.c_str()) == 0)
+      return true;
+  return false;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -132,6 +148,14 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(INFINITE);
   }
 
+  // Like the gcc of MinGW.org or MSYS2, whose cc1plus loads its DLLs from
+  // the toolchain's bin, the mingw mode compiles only with bin on PATH.
+  if (mode == "mingw" && !onPath(dir)) {
+    const char message[] = "cc1plus.exe: error while loading shared libraries: libgmp-10.dll: not found\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), message, sizeof(message) - 1, &written, nullptr);
+    return 1;
+  }
   const std::vector<std::wstring> args(argv + 1, argv + argc);
   wchar_t cwd[MAX_PATH];
   const std::wstring work(cwd, GetCurrentDirectoryW(MAX_PATH, cwd));
@@ -141,7 +165,11 @@ int wmain(int argc, wchar_t** argv) {
   DeleteFileW(status.c_str());
   std::ofstream(script.c_str(), std::ios::binary)
       << "cd " << quoted(here) << " || exit 1\n{\n"
-      << (mode == "msvc" ? msvcScript(startup, args) : mingwScript(dir + L"..\\", args))
+      << (mode == "msvc" ? msvcScript(startup, args)
+          : mode == "swap"
+              ? "mv " + quoted(here) + " " + quoted(unixPath(dir) + "/swapped") + " && ln -s " +
+                    quoted(unixPath(dir)) + " " + quoted(here) + " && cd " + quoted(here) + " && false\n"
+              : mingwScript(dir + L"..\\", args))
       << "} >standin.out 2>&1\necho $? >standin.tmp\nmv standin.tmp standin.status\n";
 
   const std::string unixScript = unixPath(script);

@@ -12,6 +12,7 @@
 #include "cli/cli_verify.h"
 #include "mingw/run_captured.h"
 #include "platforms/entry_ops.h"
+#include "platforms/link_guard.h"
 
 namespace {
 
@@ -60,8 +61,10 @@ class PrivateFolder {
     // The compilers of a service account's run hold a token whose access
     // also needs a grant to a restricting group; RESTRICTED is one of them
     // and no ordinary user's token has it, so the folder stays private.
-    const std::wstring sddl =
-        L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;RC)(A;OICI;FA;;;" + sid + L")";
+    // Those compilers also run at low integrity, which the folder's label
+    // lets write here and nowhere a user could change.
+    const std::wstring sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;RC)(A;OICI;FA;;;" + sid +
+                              L")" + (runsAsServiceAccount() ? L"S:(ML;OICI;NW;;;LW)" : L"");
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
                                                               nullptr)) {

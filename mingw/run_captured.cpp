@@ -68,12 +68,14 @@ std::vector<BYTE> wellKnownSid(WELL_KNOWN_SID_TYPE type) {
 
 // This process's token cut down to a standard user's rights: the
 // Administrators group only denies, every privilege but change notification
-// is gone and the integrity level is medium. A service account (SYSTEM
-// above all) also gets Users, Authenticated Users, Everyone and RESTRICTED
-// as restricting SIDs, so that an access needs a grant to one of those as
-// well; making SYSTEM itself deny-only instead would leave no grant to read
-// the system's own programs, which name Users, not Everyone. The programs run here come from folders other
-// users may have changed. Null when no such token can be made; then nothing is run.
+// is gone and the integrity level is medium (low for a service account, as
+// below). A service account (SYSTEM above all) also gets Users,
+// Authenticated Users, Everyone and RESTRICTED as restricting SIDs, so that
+// an access needs a grant to one of those as well; making SYSTEM itself
+// deny-only instead would leave no grant to read the system's own programs,
+// which name Users, not Everyone. The programs run here come from folders
+// other users may have changed. Null when no such token can be made; then
+// nothing is run.
 HANDLE standardUserToken() {
   HANDLE own = nullptr;
   const DWORD access = TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT;
@@ -81,7 +83,8 @@ HANDLE standardUserToken() {
   OwnedHandle ownToken(own);
   std::vector<BYTE> administrators = wellKnownSid(WinBuiltinAdministratorsSid);
   std::vector<std::vector<BYTE>> restricting;
-  if (runsAsServiceAccount()) {
+  const bool service = runsAsServiceAccount();
+  if (service) {
     for (const WELL_KNOWN_SID_TYPE type :
          {WinBuiltinUsersSid, WinAuthenticatedUserSid, WinWorldSid, WinRestrictedCodeSid})
       restricting.push_back(wellKnownSid(type));
@@ -117,14 +120,23 @@ HANDLE standardUserToken() {
                              restrictingSids.empty() ? nullptr : restrictingSids.data(), &restricted))
     return nullptr;
   // Lowering the level needs no privilege. Wine accepts the change and
-  // keeps the level; either way the groups and privileges are gone.
-  std::vector<BYTE> medium = wellKnownSid(WinMediumLabelSid);
-  if (!medium.empty()) {
+  // keeps the level; either way the groups and privileges are gone. A
+  // service account's programs run at low integrity: what they create is
+  // SYSTEM's, whose links the destination checks trust, so they must not
+  // create anything in the folders users can change, which are all above
+  // low. For them a level that does not take means nothing runs.
+  std::vector<BYTE> level = wellKnownSid(service ? WinLowLabelSid : WinMediumLabelSid);
+  bool lowered = false;
+  if (!level.empty()) {
     TOKEN_MANDATORY_LABEL label{};
     label.Label.Attributes = SE_GROUP_INTEGRITY;
-    label.Label.Sid = medium.data();
-    SetTokenInformation(restricted, TokenIntegrityLevel, &label,
-                        static_cast<DWORD>(sizeof(label) + GetLengthSid(medium.data())));
+    label.Label.Sid = level.data();
+    lowered = SetTokenInformation(restricted, TokenIntegrityLevel, &label,
+                                  static_cast<DWORD>(sizeof(label) + GetLengthSid(level.data()))) != FALSE;
+  }
+  if (service && !lowered) {
+    CloseHandle(restricted);
+    return nullptr;
   }
   return restricted;
 }

@@ -237,6 +237,16 @@ CapturedRun runCapturedFull(const std::wstring& command, unsigned timeoutMs, con
       TerminateProcess(processHandle.get(), 1);
     }
     WaitForSingleObject(processHandle.get(), kEndWaitMs);
+    // What the interpreter started may still be closing down and hold its
+    // files and folder, which the caller may be about to remove.
+    for (const ULONGLONG end = GetTickCount64() + kEndWaitMs; job.get() != nullptr && GetTickCount64() < end;
+         Sleep(kPollMs)) {
+      JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+      if (!QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &accounting,
+                                     sizeof(accounting), nullptr) ||
+          accounting.ActiveProcesses == 0)
+        break;
+    }
     run.timedOut = true;
     return run;
   }

@@ -343,6 +343,14 @@ TEST_F(Wizard, ListsThePreparedMachineAndScrollsWithWheelAndScrollBar) {
     shown.push_back(detected);
   }
   EXPECT_EQ(shown, expected);
+  // Detection ran each environment's gcc without the Administrators group.
+  const Files files = everything();
+  for (const wchar_t* bin :
+       {L"Dev-Cpp\\MinGW64\\bin\\", L"CLion 2023.2\\bin\\mingw\\bin\\", L"CodeBlocks\\MinGW\\bin\\"}) {
+    const auto record = files.find(std::wstring(bin) + L"gcc-args.txt");
+    ASSERT_NE(record, files.end()) << narrow(bin);
+    EXPECT_NE(record->second.find("administrators: not enabled"), std::string::npos) << record->second;
+  }
 
   // Dragging the scroll bar's cursor to the top brings the first row back.
   const ScreenShot bottom = shot();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_run.h"
+#include "mingw/toolchain_probe.h"
 #include "platforms/link_guard.h"
 
 namespace {
@@ -43,14 +44,6 @@ bool ensureFolder(const std::wstring& path, bool adminOnly) {
   const bool created = CreateDirectoryW(path.c_str(), adminOnly ? &attributes : nullptr) != FALSE;
   if (descriptor) LocalFree(descriptor);
   return (created || GetLastError() == ERROR_ALREADY_EXISTS) && isPlainFolder(attributesOf(path));
-}
-
-std::wstring fromUtf8(const std::string& bytes) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  if (size <= 0) return std::wstring();
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
-  return text;
 }
 
 bool readAll(const std::wstring& path, std::string& bytes) {
@@ -234,7 +227,7 @@ RollbackResult rollBack(const std::wstring& folder, const std::function<void(con
     return result;
   }
   result.found = true;
-  const std::vector<Entry> entries = parseJournal(fromUtf8(bytes));
+  const std::vector<Entry> entries = parseJournal(decodeUtf8(bytes));
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
     bool ok = true;
     const std::wstring line = restore(folder, *entry, ok);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli_verify.h"
+#include "discovery/registry_reader.h"
 #include "mingw/run_captured.h"
 #include "platforms/entry_ops.h"
 #include "platforms/link_guard.h"
@@ -17,25 +18,6 @@
 namespace {
 
 constexpr std::size_t kShownLines = 6;
-
-// "S-1-5-..." of this process's user, "" when it cannot be read.
-std::wstring processUserSid() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::wstring();
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<BYTE> buffer(size > 0 ? size : 1);
-  std::wstring result;
-  if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
-    wchar_t* text = nullptr;
-    if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
-      result = text;
-      LocalFree(text);
-    }
-  }
-  CloseHandle(token);
-  return result;
-}
 
 // A folder no other user can have made, read or planted anything in: a
 // random name under this process's temporary folder, created only if it

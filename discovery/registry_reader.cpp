@@ -112,25 +112,6 @@ std::wstring vc98FromLibraryDirs(const std::wstring& dirs) {
   return dirs;
 }
 
-// The SID of the user this process runs as ("S-1-5-18" for SYSTEM); "" when
-// it cannot be read.
-std::wstring processUserSid() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
-  std::wstring sid;
-  DWORD bytes = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
-  std::vector<BYTE> user(bytes);
-  wchar_t* text = nullptr;
-  if (bytes >= sizeof(TOKEN_USER) && GetTokenInformation(token, TokenUser, user.data(), bytes, &bytes) &&
-      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
-    sid = text;
-    LocalFree(text);
-  }
-  CloseHandle(token);
-  return sid;
-}
-
 const wchar_t* sxsValueName(int version) {
   switch (version) {
     case 2008:
@@ -164,6 +145,23 @@ const wchar_t* displayNamePattern(int version) {
 }
 
 }  // namespace
+
+std::wstring processUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  std::wstring sid;
+  DWORD bytes = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
+  std::vector<BYTE> user(bytes);
+  wchar_t* text = nullptr;
+  if (bytes >= sizeof(TOKEN_USER) && GetTokenInformation(token, TokenUser, user.data(), bytes, &bytes) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+    sid = text;
+    LocalFree(text);
+  }
+  CloseHandle(token);
+  return sid;
+}
 
 std::wstring RegistryReader::readString(HKEY root, const wchar_t* subKey, const wchar_t* valueName) const {
   if (!valueName) return L"";

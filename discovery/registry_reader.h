@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// The SID of the user this process runs as ("S-1-5-18" for SYSTEM), whose
+// hive under HKEY_USERS is its own; "" when it cannot be read.
+std::wstring processUserSid();
+
 // Finds installed development environments in the registry. Holds no state;
 // an empty string is the only answer for "nothing found". Keys are read in
 // the 32-bit registry view, the one the shipped (32-bit) wizard sees, whatever
